@@ -1,0 +1,149 @@
+#include "serial_comport.h"
+
+#include "paths.h"
+
+#include <QFileInfo>
+#include <QSet>
+
+namespace {
+// Devices this program holds open, by canonical path: the serial lock files name a device by the path
+// it was opened with, so two names of one device would otherwise both succeed.
+QSet<QString>& heldDevices() {
+    static QSet<QString> held;
+    return held;
+}
+
+QString canonical(const QString& device) {
+    const QString c = QFileInfo(device).canonicalFilePath();
+    return c.isEmpty() ? device : c;
+}
+
+QString describe(const QSerialPort& port) {
+    switch (port.error()) {
+    case QSerialPort::DeviceNotFoundError:
+        return QStringLiteral("no such device");
+    case QSerialPort::PermissionError:
+        return QStringLiteral("permission denied or busy (is the user in the dialout group, or does another "
+                              "program hold the device?): %1")
+            .arg(port.errorString());
+    default:
+        return QStringLiteral("cannot open: %1").arg(port.errorString());
+    }
+}
+
+bool configure(QSerialPort& port, const QString& device, QString* reason) {
+    port.setPortName(device);
+    if (!port.open(QIODevice::ReadWrite)) {
+        if (reason) *reason = QStringLiteral("%1: %2").arg(device, describe(port));
+        return false;
+    }
+    return true;
+}
+} // namespace
+
+SerialComPort::SerialComPort(int comNumber, QObject* parent) : TApdComPort(comNumber, parent) {
+    m_port.setReadBufferSize(BufferSize);
+    connect(&m_port, &QSerialPort::readyRead, this, [this] {
+        const int n = GetInBuffUsed();
+        if (n > 0) emit TriggerAvail(n);
+    });
+    connect(&m_port, &QSerialPort::errorOccurred, this, &SerialComPort::OnError);
+}
+
+SerialComPort::~SerialComPort() {
+    if (Open()) DeviceClose();
+}
+
+bool SerialComPort::ProbeDevice(const QString& device, QString* reason) {
+    if (device.isEmpty()) {
+        if (reason) *reason = QStringLiteral("no such device");
+        return false;
+    }
+    if (heldDevices().contains(canonical(device))) {
+        if (reason) *reason = QStringLiteral("%1: busy, held open by this program").arg(device);
+        return false;
+    }
+    QSerialPort port;
+    if (!configure(port, device, reason)) return false;
+    port.close();
+    return true;
+}
+
+bool SerialComPort::ProbeComNumber(int comNumber, QString* reason) const {
+    return ProbeDevice(ComDevicePath(comNumber), reason);
+}
+
+bool SerialComPort::DeviceOpen(QString* error) {
+    const QString device = ComDevicePath(ComNumber());
+    if (device.isEmpty()) {
+        *error = QStringLiteral("COM%1: no such device").arg(ComNumber());
+        return false;
+    }
+    const QString path = canonical(device);
+    if (heldDevices().contains(path)) {
+        *error = QStringLiteral("%1: busy, held open by this program").arg(device);
+        return false;
+    }
+    if (!configure(m_port, device, error)) return false;
+    m_port.setDataBits(QSerialPort::Data8);
+    m_port.setParity(QSerialPort::NoParity);
+    m_port.setStopBits(QSerialPort::OneStop);
+    m_port.setFlowControl(QSerialPort::NoFlowControl);
+    m_heldPath = path;
+    heldDevices().insert(path);
+    return true;
+}
+
+void SerialComPort::DeviceClose() {
+    m_port.close();
+    heldDevices().remove(m_heldPath);
+    m_heldPath.clear();
+}
+
+void SerialComPort::DeviceSetBaud(int baud) {
+    if (m_port.isOpen()) m_port.setBaudRate(baud);
+}
+
+void SerialComPort::DeviceWrite(const uint8_t* data, int count) {
+    if (m_port.isOpen()) m_port.write(reinterpret_cast<const char*>(data), count);
+}
+
+int SerialComPort::DeviceRead(uint8_t* buffer, int count) {
+    if (!m_port.isOpen()) return 0;
+    const qint64 n = m_port.read(reinterpret_cast<char*>(buffer), count);
+    return n > 0 ? static_cast<int>(n) : 0;
+}
+
+int SerialComPort::GetOutBuffFree() const {
+    if (!m_port.isOpen()) return BufferSize;
+    const qint64 used = m_port.bytesToWrite();
+    return used >= BufferSize ? 0 : BufferSize - static_cast<int>(used);
+}
+
+void SerialComPort::FlushOutBuffer() {
+    if (m_port.isOpen()) m_port.clear(QSerialPort::Output);
+}
+
+int SerialComPort::GetInBuffUsed() const {
+    if (!m_port.isOpen()) return 0;
+    const qint64 n = m_port.bytesAvailable();
+    return n > 65535 ? 65535 : static_cast<int>(n);
+}
+
+void SerialComPort::OnError(QSerialPort::SerialPortError error) {
+    switch (error) {
+    case QSerialPort::NoError:
+    case QSerialPort::TimeoutError:
+        break;
+    case QSerialPort::ResourceError:
+        // The device went away (unplugged adapter, simulator ended). Stop listening so its dead
+        // descriptor cannot spin the event loop; the port stays logically open and delivers nothing,
+        // and the bench's awaited replies time out as for a silent bench.
+        NoteLineError();
+        m_port.close();
+        break;
+    default:
+        NoteLineError();
+        break;
+    }
+}
