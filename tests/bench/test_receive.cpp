@@ -1,0 +1,372 @@
+// Receive framing, dispatch of acknowledged, refused and unexpected replies, and the time-out scan.
+#include "bench.h"
+#include "clock.h"
+#include "memory_comport.h"
+#include "recording_host.h"
+
+#include <QTest>
+#include <memory>
+
+namespace {
+QByteArray hex(const char* text) { return QByteArray::fromHex(QByteArray(text).replace(' ', "")); }
+
+// A reply packet with a correct checksum.
+QByteArray packet(uint8_t kind, uint8_t code, const QByteArray& data) {
+    QByteArray p;
+    p.append(static_cast<char>(kind));
+    p.append(static_cast<char>(code));
+    p.append(static_cast<char>(data.size()));
+    p.append(data);
+    int sum = 0;
+    for (char b : p)
+        sum += static_cast<uint8_t>(b);
+    p.append(static_cast<char>((256 - sum % 256) % 256));
+    return p;
+}
+
+QByteArray wireOf(const TRxPacket& p) {
+    QByteArray data(reinterpret_cast<const char*>(p.Data), p.Length);
+    return packet(p.Kind, p.Code, data);
+}
+} // namespace
+
+class TestReceive : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<ManualClockScope> clock;
+    std::unique_ptr<RecordingHost> host;
+    std::unique_ptr<std::array<MemoryComPort, 4>> ports;
+    std::unique_ptr<std::array<TBench, 4>> benches;
+
+    TBench& bench(int i = 0) { return (*benches)[i]; }
+    MemoryComPort& port(int i = 0) { return (*ports)[i]; }
+
+    void feed(const QByteArray& bytes, int i = 0) {
+        port(i).Inject(bytes, false);
+        bench(i).DrainPort();
+    }
+
+private slots:
+    void init() {
+        MemoryComPort::ResetDevices();
+        SoftResetGrace = 0;
+        clock = std::make_unique<ManualClockScope>();
+        clock->clock.SetMilliseconds(55 * 100'000);
+        host = std::make_unique<RecordingHost>();
+        ports = std::make_unique<std::array<MemoryComPort, 4>>();
+        benches = std::make_unique<std::array<TBench, 4>>();
+        for (int i = 0; i < 4; ++i) {
+            port(i).SetComNumber(i + 1);
+            QVERIFY(port(i).SetOpen(true));
+            bench(i).Init(&port(i), host.get(), i);
+        }
+    }
+
+    void cleanup() {
+        benches.reset();
+        ports.reset();
+        host.reset();
+        clock.reset();
+    }
+
+    void ackWithoutDataPassesTheChecksum() {
+        bench().Commands[0x04].Awaiting = true;
+        bench().Commands[0x04].ReportPending = true;
+        feed(hex("06 04 00 F6"));
+        QCOMPARE(bench().AckText, QStringLiteral("System ID  ACK"));
+        QCOMPARE(bench().AckError, 0);
+        QVERIFY(!bench().Commands[0x04].Awaiting);
+        QVERIFY(!bench().Commands[0x04].ReportPending);
+        QCOMPARE(host->count(QStringLiteral("ShowAckLines")), 1);
+    }
+
+    // Whatever the split of the byte stream over calls, the same packets come out whole. The stream holds
+    // kind bytes (06, 15) inside data, which must not restart framing, and noise between packets.
+    void packetSplitAtEveryPoint() {
+        const QByteArray stream = hex("33") + packet(0x06, 0x01, hex("06 15 06 00 FF 38 00 00 00 01 86 A0 08 34 00 05")) +
+                                  hex("00 44") + packet(0x15, 0x49, hex("46")) + packet(0x06, 0x12, hex("15 06 00 00 00 07"));
+        host->firmwareInProgress = true; // the firmware screen receives every packet whole
+        for (int cut = 0; cut <= stream.size(); ++cut) {
+            for (int c : {0x01, 0x49, 0x12})
+                bench().Commands[c].Awaiting = true;
+            host->packets.clear();
+            feed(stream.left(cut));
+            feed(stream.mid(cut));
+            QCOMPARE(host->packets.size(), 3);
+            QCOMPARE(host->packets[0].Code, uint8_t{0x01});
+            QCOMPARE(wireOf(host->packets[0]), stream.mid(1, 20));
+            QCOMPARE(host->packets[1].Kind, uint8_t{0x15});
+            QCOMPARE(host->packets[1].Data[0], uint8_t{0x46});
+            QCOMPARE(wireOf(host->packets[2]), stream.right(10));
+        }
+        // And byte by byte.
+        for (int c : {0x01, 0x49, 0x12})
+            bench().Commands[c].Awaiting = true;
+        host->packets.clear();
+        for (char b : stream)
+            feed(QByteArray(1, b));
+        QCOMPARE(host->packets.size(), 3);
+    }
+
+    // After a checksum failure the bytes after the failed kind byte are scanned again, so a packet that
+    // was hidden in the failed one's data is found.
+    void resyncAfterChecksumFailure() {
+        bench().Commands[0x04].Awaiting = true;
+        bench().Commands[0x01].Awaiting = true;
+        feed(hex("06 01 04 06 04 00 F6 77"));
+        QCOMPARE(bench().AckText, QStringLiteral("System ID  ACK"));
+        QVERIFY(bench().Commands[0x01].Awaiting);
+    }
+
+    // When the failed packet began in an earlier block, the rescan starts at the beginning of this one.
+    void resyncAcrossBlocks() {
+        bench().Commands[0x04].Awaiting = true;
+        feed(hex("06 01"));
+        feed(hex("04 06 04 00 F6 77"));
+        QCOMPARE(bench().AckText, QStringLiteral("System ID  ACK"));
+        QCOMPARE(bench().RxState, uint8_t{0});
+    }
+
+    void lineErrorDropsTheBlockAndResets() {
+        bench().Commands[0x04].Awaiting = true;
+        feed(hex("06 04")); // a packet begins...
+        port().Inject(hex("00 F6"), false);
+        port().InjectLineError();
+        bench().DrainPort(); // ...and its end arrives with a line error
+        QCOMPARE(bench().RxState, uint8_t{0});
+        QVERIFY(bench().AckText.isEmpty());
+        QVERIFY(host->calls.isEmpty());
+        feed(hex("06 04 00 F6"));
+        QCOMPARE(bench().AckText, QStringLiteral("System ID  ACK"));
+    }
+
+    void unexpectedReplyIsShownAndNotDecoded() {
+        feed(packet(0x06, 0x47, hex("01 02")));
+        QCOMPARE(bench().AckText, QStringLiteral("47 ?"));
+        QCOMPARE(bench().AckError, 1);
+        QCOMPARE(host->calls, QStringList{QStringLiteral("ShowAckLines")});
+        host->consoleCommand = 0x07;
+        feed(packet(0x06, 0x07, hex("01")));
+        QCOMPARE(bench().AckText, QStringLiteral("07 ?"));
+        QVERIFY(host->calls.contains(QStringLiteral("ShowAckNak 0")));
+    }
+
+    void nakTexts_data() {
+        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<QString>("text");
+        const QString name = QStringLiteral("Read Flash Parameters  NAK ");
+        QTest::newRow("00") << hex("00") << name + " : System Fault";
+        QTest::newRow("01") << hex("01") << name + " : Illegal data value";
+        QTest::newRow("02") << hex("02") << name + " : Not Allowed at this time";
+        QTest::newRow("03") << hex("03") << name + " : Sample Delivery Problem";
+        QTest::newRow("44") << hex("44") << name + " : Boot program active";
+        QTest::newRow("45") << hex("45") << name + " : Invalid Password";
+        QTest::newRow("46") << hex("46 99") << name + " : Invalid Parameter Number";
+        QTest::newRow("47") << hex("47") << name + " : Invalid Parameter Index";
+        QTest::newRow("48") << hex("48") << name + " : Invalid Number of Parameters";
+        QTest::newRow("49") << hex("49") << name + " : Too Many Zeroes";
+        QTest::newRow("4A") << hex("4A") << name + " : Small Source DeltaT";
+        QTest::newRow("4B unknown") << hex("4B") << name + " : Unknown response 4B";
+        QTest::newRow("FF unknown") << hex("FF") << name + " : Unknown response FF";
+        QTest::newRow("no error code") << QByteArray() << name + " : No error code";
+    }
+
+    void nakTexts() {
+        QFETCH(QByteArray, data);
+        QFETCH(QString, text);
+        // An earlier packet leaves bytes behind; a refusal without an error byte must not pick them up.
+        bench().Commands[0x12].Awaiting = true;
+        feed(packet(0x06, 0x12, hex("01 02 03 04 05 06")));
+        bench().Commands[0x49].Awaiting = true;
+        bench().Commands[0x49].ReportPending = true;
+        host->consoleCommand = 0x49;
+        host->calls.clear();
+        feed(packet(0x15, 0x49, data));
+        QCOMPARE(bench().AckText, text);
+        QCOMPARE(bench().AckError, 1);
+        QVERIFY(!bench().Commands[0x49].ReportPending);
+        QCOMPARE(host->calls, (QStringList{QStringLiteral("ShowAckLines"), QStringLiteral("ShowAckNak 0")}));
+    }
+
+    void staleDataNeverReachesAReceiver() {
+        host->firmwareInProgress = true;
+        bench().Commands[0x44].Awaiting = true;
+        feed(packet(0x06, 0x44, QByteArray(86, '\x5A')));
+        bench().Commands[0x44].Awaiting = true;
+        feed(packet(0x06, 0x44, hex("01 02")));
+        QCOMPARE(host->packets.size(), 2);
+        const TRxPacket& p = host->packets.last();
+        QCOMPARE(p.Length, uint8_t{2});
+        for (int i = 2; i < 257; ++i)
+            QCOMPARE(p.Data[i], uint8_t{0});
+    }
+
+    void twoBenchesKeepSeparateAckTexts() {
+        bench(0).Commands[0x04].Awaiting = true;
+        bench(1).Commands[0x04].Awaiting = true;
+        feed(packet(0x06, 0x04, QByteArray()), 0);
+        feed(packet(0x15, 0x04, hex("02")), 1);
+        QCOMPARE(bench(0).AckText, QStringLiteral("System ID  ACK"));
+        QCOMPARE(bench(0).AckError, 0);
+        QCOMPARE(bench(1).AckText, QStringLiteral("System ID  NAK  : Not Allowed at this time"));
+        QCOMPARE(bench(1).AckError, 1);
+        QVERIFY(bench(2).AckText.isEmpty());
+    }
+
+    // Blocks of at most 256 bytes are read until the input buffer is empty.
+    void longInputIsReadInBlocks() {
+        host->firmwareInProgress = true;
+        QByteArray stream;
+        for (int i = 0; i < 4; ++i)
+            stream += packet(0x06, 0x44, QByteArray(86, static_cast<char>(i)));
+        port().Inject(stream, false);
+        bench().Commands[0x44].Streaming = true;
+        bench().ReceiveBytes(port().GetInBuffUsed());
+        QCOMPARE(port().GetInBuffUsed(), static_cast<int>(stream.size()) - 256);
+        bench().DrainPort();
+        QCOMPARE(port().GetInBuffUsed(), 0);
+        QCOMPARE(host->packets.size(), 4);
+        QCOMPARE(host->packets[3].Data[85], uint8_t{3});
+    }
+
+    // A streaming code is accepted without a request; once its first reply was reported, further ones
+    // only update the text silently.
+    void streamedRepliesUpdateSilently() {
+        TCommand& cmd = bench().Commands[0x44];
+        cmd.Streaming = true;
+        cmd.ReportPending = true;
+        bench().AckError = 1;
+        feed(packet(0x06, 0x44, QByteArray(86, 0)));
+        QCOMPARE(host->count(QStringLiteral("ShowAckLines")), 1);
+        QCOMPARE(bench().AckError, 0);
+        bench().AckText = QStringLiteral("something else");
+        feed(packet(0x06, 0x44, QByteArray(86, 0)));
+        QCOMPARE(bench().AckText, QStringLiteral("Engineering Data  ACK"));
+        QCOMPARE(host->count(QStringLiteral("ShowAckLines")), 1);
+    }
+
+    void repliesAreIgnoredWhileClosing() {
+        host->closing = true;
+        bench().Commands[0x04].Awaiting = true;
+        feed(hex("06 04 00 F6"));
+        QVERIFY(bench().AckText.isEmpty());
+        QVERIFY(bench().Commands[0x04].Awaiting);
+    }
+
+    // During a firmware download every awaited reply goes whole to the download screen and nowhere else.
+    void firmwareDownloadTakesEveryReply() {
+        host->firmwareInProgress = true;
+        bench().Commands[0x27].Awaiting = true;
+        bench().Commands[0x28].Awaiting = true;
+        feed(packet(0x06, 0x27, QByteArray()) + packet(0x15, 0x28, hex("44")));
+        QCOMPARE(host->calls, (QStringList{QStringLiteral("FirmwareReply 0"), QStringLiteral("FirmwareReply 0")}));
+        QVERIFY(bench().AckText.isEmpty());
+        QVERIFY(!bench().Commands[0x27].Awaiting);
+    }
+
+    void parameterRepliesReachTheTransferScreens() {
+        // Refused write with the calibration load active: it is told of the refusal and gets the packet.
+        host->calLoadVisible = true;
+        host->calLoadState = 2;
+        bench().Commands[0x48].Awaiting = true;
+        feed(packet(0x15, 0x48, hex("46")));
+        QVERIFY(host->calls.contains(QStringLiteral("CalLoadSetRefused")));
+        QVERIFY(host->calls.contains(QStringLiteral("CalLoadStopTimer")));
+        QVERIFY(host->calls.contains(QStringLiteral("CalLoadReply 0")));
+        // Calibration load idle: the parameter transfer screen gets the refusal code.
+        host->calLoadState = 0;
+        host->paramTransferVisible = true;
+        host->paramTransferState = 1;
+        host->calls.clear();
+        bench().Commands[0x55].Awaiting = true;
+        feed(packet(0x15, 0x55, hex("47")));
+        QVERIFY(host->calls.contains(QStringLiteral("ParamTransferNak 0 55 71")));
+        // An acknowledged read goes to it whole; an acknowledged load does not.
+        host->calls.clear();
+        bench().Commands[0x49].Awaiting = true;
+        bench().Commands[0x55].Awaiting = true;
+        feed(packet(0x06, 0x49, hex("31 2E 35")) + packet(0x06, 0x55, QByteArray()));
+        QCOMPARE(host->count(QStringLiteral("ParamTransferReply 0")), 1);
+        QCOMPARE(host->packets.last().Code, uint8_t{0x49});
+        // A hidden screen gets nothing.
+        host->paramTransferVisible = false;
+        host->calls.clear();
+        bench().Commands[0x49].Awaiting = true;
+        feed(packet(0x06, 0x49, hex("31")));
+        QCOMPARE(host->count(QStringLiteral("ParamTransferReply 0")), 0);
+    }
+
+    // The time-out is reported on the first scan once more than 36 ticks have passed, and not before.
+    void timeoutAfter36Ticks() {
+        TCommand& cmd = bench().Commands[0x04];
+        cmd.Begin(0x04);
+        cmd.Send(port());
+        clock->clock.Advance(36 * 55);
+        QVERIFY(TBench::CheckTimeouts(*benches));
+        QVERIFY(bench().AckText.isEmpty());
+        QVERIFY(cmd.Awaiting);
+        clock->clock.Advance(55);
+        host->consoleCommand = 0x04;
+        QVERIFY(TBench::CheckTimeouts(*benches));
+        QCOMPARE(bench().AckText, QStringLiteral("System ID  Timeout"));
+        QCOMPARE(bench().AckError, 1);
+        QVERIFY(!cmd.Awaiting);
+        QCOMPARE(host->calls, (QStringList{QStringLiteral("ShowAckLines"), QStringLiteral("ShowAckNak 0")}));
+        host->calls.clear();
+        clock->clock.Advance(1000);
+        QVERIFY(TBench::CheckTimeouts(*benches));
+        QVERIFY(host->calls.isEmpty()); // reported once
+    }
+
+    void timeoutScanSkipsInactiveBenchesAndCode255() {
+        for (int c : {0x04, 0xFF})
+            bench(1).Commands[c].Awaiting = true;
+        host->boxActive[1] = false;
+        clock->clock.Advance(5000);
+        TBench::CheckTimeouts(*benches);
+        QVERIFY(bench(1).AckText.isEmpty());
+        host->boxActive[1] = true;
+        TBench::CheckTimeouts(*benches);
+        QCOMPARE(bench(1).AckText, QStringLiteral("System ID  Timeout"));
+        QVERIFY(bench(1).Commands[0xFF].Awaiting);
+    }
+
+    void timeoutScanSkippedForFirmwareScreenAndShutdown() {
+        bench().Commands[0x04].Awaiting = true;
+        clock->clock.Advance(5000);
+        host->firmwareVisible = true;
+        QVERIFY(!TBench::CheckTimeouts(*benches));
+        host->firmwareVisible = false;
+        host->closing = true;
+        QVERIFY(!TBench::CheckTimeouts(*benches));
+        QVERIFY(bench().AckText.isEmpty());
+    }
+
+    // An overdue Soft Reset ends the scan while the allowance lasts, hiding other time-outs too.
+    void softResetAllowance() {
+        bench(0).Commands[0xF0].Awaiting = true;
+        bench(1).Commands[0x04].Awaiting = true;
+        SoftResetGrace = 10;
+        clock->clock.Advance(5000);
+        for (int tick = 0; tick < 10; ++tick)
+            QVERIFY(!TBench::CheckTimeouts(*benches));
+        QVERIFY(bench(0).AckText.isEmpty());
+        QVERIFY(bench(1).AckText.isEmpty());
+        QVERIFY(TBench::CheckTimeouts(*benches));
+        QCOMPARE(bench(0).AckText, QStringLiteral("Soft Reset  Timeout"));
+        QCOMPARE(bench(1).AckText, QStringLiteral("System ID  Timeout"));
+        QCOMPARE(SoftResetGrace, 0);
+    }
+
+    void parameterTimeoutGoesToTheTransferScreen() {
+        host->paramTransferState = 3;
+        bench(2).Commands[0x49].Awaiting = true;
+        clock->clock.Advance(5000);
+        QVERIFY(TBench::CheckTimeouts(*benches));
+        QVERIFY(host->calls.contains(QStringLiteral("ParamTransferTimeout 2 49")));
+        QCOMPARE(bench(2).AckText, QStringLiteral("Read Flash Parameters  Timeout"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestReceive)
+#include "test_receive.moc"
