@@ -1,0 +1,76 @@
+#pragma once
+
+// A set of simulated benches, each served on its own pseudo-terminal, so the host (or any program)
+// talks to it through a real serial device. Used in-process by the end-to-end tests and the desktop
+// demo (same event loop as the host), and by "x714ctl sim".
+//
+//   Simulator sim;
+//   QString error;
+//   if (!sim.Start(4, &error)) ...;            // four benches, pseudo-terminals open, timer running
+//   sim.DevicePath(0);                         // "/dev/pts/7": the slave device of bench 1
+//   sim.CreateComLinks(&error);                // <drive C>/dev/COM1..COM4 -> the devices
+//   sim.Bench(1).RefuseCode(0x04, SimNak::NotAllowed);   // fault injection on bench 2
+//   ...
+//   sim.Stop();                                // links removed, terminals closed (also on destruction)
+//
+// Time: a QTimer calls TickAll() every TickIntervalMs while started. Tests that must not depend on a
+// timer install a ManualClock, call SetTimerEnabled(false) and call TickAll() themselves.
+// Bytes written to a device are read from the pseudo-terminal's master side by a QSocketNotifier, so
+// they reach the bench only while the event loop runs.
+
+#include "sim_bench.h"
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+#include <memory>
+#include <vector>
+
+class SimPty;
+
+class Simulator : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int MaxBenches = 4;
+    static constexpr int TickIntervalMs = 20;
+
+    explicit Simulator(QObject* parent = nullptr);
+    ~Simulator() override;
+
+    // Opens `benches` (1..4) pseudo-terminals, creates a bench on each and starts the tick timer.
+    // Returns false with a reason when a terminal cannot be opened (nothing is left open then).
+    bool Start(int benches, QString* error = nullptr);
+    // Removes the links this simulator made, closes the terminals and drops the benches.
+    void Stop();
+    bool IsRunning() const { return !m_benches.empty(); }
+
+    int BenchCount() const { return int(m_benches.size()); }
+    // The slave device of bench i (0-based), e.g. "/dev/pts/7"; empty for a bench that does not exist.
+    QString DevicePath(int i) const;
+    SimBench& Bench(int i);
+
+    // Links <drive C>/dev/COM1..COMn to the devices of benches 1..n. A link left over from an earlier
+    // run is replaced; any other file in the way is an error (and the links made so far are removed).
+    bool CreateComLinks(QString* error = nullptr);
+    // Removes the links made by CreateComLinks that still point to this simulator's devices.
+    void RemoveComLinks();
+    // <drive C>/dev/COMn
+    static QString ComLinkPath(int comNumber);
+
+    // Settings applied to every bench (also to benches started later).
+    void SetStreamRate(double hz);
+    void SetTimeScale(double factor);
+    void SetTimerEnabled(bool enabled);
+
+    // What the timer does: Tick() of every bench.
+    void TickAll();
+
+private:
+    std::vector<std::unique_ptr<SimBench>> m_benches;
+    std::vector<std::unique_ptr<SimPty>> m_ptys;
+    QStringList m_links;
+    QTimer m_timer;
+    bool m_timerEnabled = true;
+    double m_streamHz = 5.0;
+    double m_timeScale = 1.0;
+};
