@@ -58,6 +58,7 @@ void MemoryComPort::DeviceClose() {
     m_heldCom = 0;
     m_out.clear();
     m_in.clear();
+    m_inPos = 0;
 }
 
 int MemoryComPort::GetOutBuffFree() const {
@@ -74,9 +75,13 @@ void MemoryComPort::DeviceWrite(const uint8_t* data, int count) {
 }
 
 int MemoryComPort::DeviceRead(uint8_t* buffer, int count) {
-    const int n = qMin(count, static_cast<int>(m_in.size()));
-    std::memcpy(buffer, m_in.constData(), static_cast<size_t>(n));
-    m_in.remove(0, n);
+    const int n = qMin(count, GetInBuffUsed());
+    std::memcpy(buffer, m_in.constData() + m_inPos, static_cast<size_t>(n));
+    m_inPos += n;
+    if (m_inPos == m_in.size()) {
+        m_in.clear();
+        m_inPos = 0;
+    }
     return n;
 }
 

@@ -17,7 +17,7 @@ public:
 
     int GetOutBuffFree() const override;
     void FlushOutBuffer() override;
-    int GetInBuffUsed() const override { return static_cast<int>(m_in.size()); }
+    int GetInBuffUsed() const override { return static_cast<int>(m_in.size() - m_inPos); }
     bool ProbeComNumber(int comNumber, QString* reason) const override;
 
     // Staging of devices: every COM number is Present unless set otherwise.
@@ -46,6 +46,7 @@ private:
     QByteArray m_out;
     QByteArray m_wire;
     QByteArray m_in;
+    qsizetype m_inPos = 0; // read position in m_in
     int m_outCapacity = BufferSize;
     int m_heldCom = 0;
 };
