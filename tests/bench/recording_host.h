@@ -45,9 +45,14 @@ public:
     bool ParamTransferVisible() const override { return paramTransferVisible; }
     int ParamTransferState() const override { return paramTransferState; }
     void ParamTransferStopTimer() override { calls << QStringLiteral("ParamTransferStopTimer"); }
-    void ParamTransferReply(int bench, const TRxPacket& p) override { record("ParamTransferReply", bench, p); }
+    void ParamTransferReply(int bench, const TRxPacket& p) override {
+        record("ParamTransferReply", bench, p);
+    }
     void ParamTransferNak(int bench, uint8_t code, uint8_t error) override {
-        calls << QStringLiteral("ParamTransferNak %1 %2 %3").arg(bench).arg(code, 2, 16, QLatin1Char('0')).arg(error);
+        calls << QStringLiteral("ParamTransferNak %1 %2 %3")
+                     .arg(bench)
+                     .arg(code, 2, 16, QLatin1Char('0'))
+                     .arg(error);
     }
     void ParamTransferTimeout(int bench, uint8_t code) override {
         calls << QStringLiteral("ParamTransferTimeout %1 %2").arg(bench).arg(code, 2, 16, QLatin1Char('0'));

@@ -21,7 +21,8 @@ private slots:
         QTest::newRow("data status continuous") << 0x01 << hex("02 00") << hex("02 03 01 02 00 F8");
         QTest::newRow("boot mode uses 0x02") << 0x25 << QByteArray() << hex("02 01 25 D8");
         QTest::newRow("initiate flash download") << 0x26 << QByteArray() << hex("22 01 26 B7");
-        QTest::newRow("write flash memory") << 0x27 << hex("01 23 40 01 02") << hex("22 06 27 01 23 40 01 02 4A");
+        QTest::newRow("write flash memory")
+            << 0x27 << hex("01 23 40 01 02") << hex("22 06 27 01 23 40 01 02 4A");
         QTest::newRow("end flash download") << 0x28 << QByteArray() << hex("22 01 28 B5");
         QTest::newRow("checksum wraps") << 0xFF << hex("FF FF FF") << hex("02 04 FF FF FF FF FE");
     }

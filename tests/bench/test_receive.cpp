@@ -8,7 +8,9 @@
 #include <memory>
 
 namespace {
-QByteArray hex(const char* text) { return QByteArray::fromHex(QByteArray(text).replace(' ', "")); }
+QByteArray hex(const char* text) {
+    return QByteArray::fromHex(QByteArray(text).replace(' ', ""));
+}
 
 // A reply packet with a correct checksum.
 QByteArray packet(uint8_t kind, uint8_t code, const QByteArray& data) {
@@ -83,8 +85,9 @@ private slots:
     // Whatever the split of the byte stream over calls, the same packets come out whole. The stream holds
     // kind bytes (06, 15) inside data, which must not restart framing, and noise between packets.
     void packetSplitAtEveryPoint() {
-        const QByteArray stream = hex("33") + packet(0x06, 0x01, hex("06 15 06 00 FF 38 00 00 00 01 86 A0 08 34 00 05")) +
-                                  hex("00 44") + packet(0x15, 0x49, hex("46")) + packet(0x06, 0x12, hex("15 06 00 00 00 07"));
+        const QByteArray stream =
+            hex("33") + packet(0x06, 0x01, hex("06 15 06 00 FF 38 00 00 00 01 86 A0 08 34 00 05")) +
+            hex("00 44") + packet(0x15, 0x49, hex("46")) + packet(0x06, 0x12, hex("15 06 00 00 00 07"));
         host->firmwareInProgress = true; // the firmware screen receives every packet whole
         for (int cut = 0; cut <= stream.size(); ++cut) {
             for (int c : {0x01, 0x49, 0x12})
@@ -259,7 +262,8 @@ private slots:
         bench().Commands[0x27].Awaiting = true;
         bench().Commands[0x28].Awaiting = true;
         feed(packet(0x06, 0x27, QByteArray()) + packet(0x15, 0x28, hex("44")));
-        QCOMPARE(host->calls, (QStringList{QStringLiteral("FirmwareReply 0"), QStringLiteral("FirmwareReply 0")}));
+        QCOMPARE(host->calls,
+                 (QStringList{QStringLiteral("FirmwareReply 0"), QStringLiteral("FirmwareReply 0")}));
         QVERIFY(bench().AckText.isEmpty());
         QVERIFY(!bench().Commands[0x27].Awaiting);
     }

@@ -23,8 +23,7 @@ struct PtyPeer {
     bool open() {
         int slaveFd = -1;
         char name[256] = {};
-        if (openpty(&master, &slaveFd, name, nullptr, nullptr) != 0)
-            return false;
+        if (openpty(&master, &slaveFd, name, nullptr, nullptr) != 0) return false;
         termios t{};
         tcgetattr(slaveFd, &t);
         cfmakeraw(&t);
@@ -41,11 +40,12 @@ struct PtyPeer {
         });
         return true;
     }
-    void write(const QByteArray& bytes) const { QVERIFY(::write(master, bytes.constData(), bytes.size()) == bytes.size()); }
+    void write(const QByteArray& bytes) const {
+        QVERIFY(::write(master, bytes.constData(), bytes.size()) == bytes.size());
+    }
     ~PtyPeer() {
         notifier.reset();
-        if (master >= 0)
-            ::close(master);
+        if (master >= 0) ::close(master);
     }
 };
 } // namespace
@@ -90,7 +90,8 @@ private slots:
         QString reason;
         QVERIFY(!SerialComPort::ProbeDevice(peer.slave, &reason));
         QVERIFY(reason.contains(QStringLiteral("busy")));
-        const QString link = QDir(QDir::tempPath()).filePath(QStringLiteral("x714-pty-link-%1").arg(getpid()));
+        const QString link =
+            QDir(QDir::tempPath()).filePath(QStringLiteral("x714-pty-link-%1").arg(getpid()));
         QFile::remove(link);
         QVERIFY(QFile::link(peer.slave, link));
         SetComPortOverride(2, link);

@@ -147,7 +147,8 @@ private slots:
         QFile trace(port.TraceName);
         QVERIFY(trace.open(QIODevice::ReadOnly));
         const QByteArray text = trace.readAll();
-        QVERIFY2(text.contains("Tx: 03 04 05") && !text.contains(" 01 ") && !text.contains(" 02 "), text.constData());
+        QVERIFY2(text.contains("Tx: 03 04 05") && !text.contains(" 01 ") && !text.contains(" 02 "),
+                 text.constData());
     }
 };
 

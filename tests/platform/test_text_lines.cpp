@@ -20,11 +20,9 @@ class TestTextLines : public QObject {
         QString text;
         for (int r = ReadTextLine(buffer, text); r != -1; r = ReadTextLine(buffer, text)) {
             lines.append(text);
-            if (results)
-                results->append(r);
+            if (results) results->append(r);
         }
-        if (results)
-            results->append(-1);
+        if (results) results->append(-1);
         return lines;
     }
 
@@ -43,11 +41,11 @@ private slots:
         QTest::addColumn<QList<int>>("results");
         QTest::newRow("crlf and lf") << QByteArray("ab\r\ncd\nef") << QStringList{"ab", "cd", "ef"}
                                      << QList<int>{2, 2, 2, -1};
-        QTest::newRow("blank line is empty") << QByteArray(" \r\n\r\nx \r\n") << QStringList{"", "", "x "}
-                                             << QList<int>{0, 0, 2, -1};
+        QTest::newRow("blank line is empty")
+            << QByteArray(" \r\n\r\nx \r\n") << QStringList{"", "", "x "} << QList<int>{0, 0, 2, -1};
         QTest::newRow("empty file") << QByteArray() << QStringList{} << QList<int>{-1};
-        QTest::newRow("lone cr ends a line") << QByteArray("a\rb\r\n") << QStringList{"a", "b"}
-                                             << QList<int>{1, 1, -1};
+        QTest::newRow("lone cr ends a line")
+            << QByteArray("a\rb\r\n") << QStringList{"a", "b"} << QList<int>{1, 1, -1};
     }
 
     void readTextLine() {
