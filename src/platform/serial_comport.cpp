@@ -135,10 +135,12 @@ void SerialComPort::OnError(QSerialPort::SerialPortError error) {
     case QSerialPort::NoError:
     case QSerialPort::TimeoutError:
         break;
+    case QSerialPort::ReadError:
     case QSerialPort::ResourceError:
-        // The device went away (unplugged adapter, simulator ended). Stop listening so its dead
-        // descriptor cannot spin the event loop; the port stays logically open and delivers nothing,
-        // and the bench's awaited replies time out as for a silent bench.
+        // The device went away (unplugged adapter, simulator ended): its descriptor now reports an error
+        // on every read and would spin the event loop. Stop listening; the port stays logically open and
+        // delivers nothing, so the bench's awaited replies time out as for a silent bench. Unticking and
+        // ticking the bench opens the device afresh.
         NoteLineError();
         m_port.close();
         break;

@@ -115,7 +115,11 @@ private slots:
         SerialComPort port(1);
         QVERIFY2(port.SetOpen(true), qPrintable(port.OpenError()));
         peer.reset();
+        bool lineError = false;
+        QTRY_VERIFY_WITH_TIMEOUT((lineError = lineError || port.GetLineError() != 0), 5000);
+        // Once seen, the dead device is no longer polled: no further errors pile up.
         QTest::qWait(200);
+        QCOMPARE(port.GetLineError(), 0);
         QVERIFY(port.Open());
         QCOMPARE(port.GetInBuffUsed(), 0);
         const uint8_t byte = 0x02;
