@@ -69,8 +69,8 @@ public:
     static constexpr int ZeroMs = 4000; // after the purge time
     static constexpr int SpanMs = 6000;
     static constexpr int NoSensorMs = 2000;
-    static constexpr int EraseMs = 1500;   // flash erase before the $26 reply
-    static constexpr int RestartMs = 1000; // deaf time after a soft reset
+    static constexpr int EraseMs = 1500;                  // flash erase before the $26 reply
+    static constexpr int RestartMs = 1000;                // deaf time after a soft reset
     static constexpr int ZeroIntervalMs = 30 * 60 * 1000; // a new zero is asked for after this
     // Real milliseconds after which an incomplete request frame is given up.
     static constexpr int RxGapMs = 200;
@@ -128,13 +128,13 @@ public:
     double Reading(int channel) const; // 0 CO2, 1 CO, 2 HC, 3 O2, 4 NO
 
     // Kept states, as their replies report them.
-    uint8_t PumpState() const;          // $07, $52: 0 off, 1 on
-    uint8_t DeviceControlState() const; // $08
-    uint8_t ChannelSwitch() const;      // $13: bits 0-4 CO2, CO, Ethanol, NO, O2 on
-    uint8_t StandbyState() const;       // $17: 0x80 enabled, 0x40 disabled
-    uint8_t FilterState() const;        // $45
-    uint8_t DemodState() const;         // $46
-    uint8_t ReportedMode() const;       // $F1
+    uint8_t PumpState() const;                 // $07, $52: 0 off, 1 on
+    uint8_t DeviceControlState() const;        // $08
+    uint8_t ChannelSwitch() const;             // $13: bits 0-4 CO2, CO, Ethanol, NO, O2 on
+    uint8_t StandbyState() const;              // $17: 0x80 enabled, 0x40 disabled
+    uint8_t FilterState() const;               // $45
+    uint8_t DemodState() const;                // $46
+    uint8_t ReportedMode() const;              // $F1
     std::array<uint8_t, 3> CommandSet() const; // $D4
     // Codes whose reply is streamed continuously at the moment ($01, $06, $40, $41, $42, $44).
     std::vector<uint8_t> StreamingCodes() const;
@@ -170,7 +170,7 @@ public:
     void ShortenNextReplies(int n, int dropBytes);
     // Every reply leaves this many real milliseconds after its request, in order (sent from Tick()).
     void SetReplyDelayMs(int ms);
-    // Removes every fault above.
+    // Removes every fault above and the forced status bits.
     void ClearFaults();
 
     // ---- counters ----

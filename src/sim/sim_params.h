@@ -14,9 +14,9 @@ struct SimParamInfo {
     QString Name;
     SimParamType Type = SimParamType::Int;
     SimParamBank Bank = SimParamBank::Flash;
-    int Elements = 0;         // 0 = scalar
-    QString ElementsSymbol;   // written instead of the count when not empty
-    QByteArray DefaultValue;  // value text after power-on of a new bench (serial number aside)
+    int Elements = 0;        // 0 = scalar
+    QString ElementsSymbol;  // written instead of the count when not empty
+    QByteArray DefaultValue; // value text after power-on of a new bench (serial number aside)
 };
 
 // Entry of parameter number 0..400 (a default entry for any other number).

@@ -1,0 +1,219 @@
+// x714ctl sim: simulated benches on pseudo-terminals, linked as <drive C>/dev/COM1..COMn, until
+// SIGINT or SIGTERM.
+#include "cli_command.h"
+#include "sim_params.h"
+#include "simulator.h"
+
+#include <QCoreApplication>
+#include <QSocketNotifier>
+#include <QTextStream>
+#include <csignal>
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+const char* const Usage =
+    "sim [--benches N] [--rate HZ] [--time-scale F] [--ready] [--param-list FILE]\n"
+    "      [--refuse B:CODE:NAK] [--silence B[:CODE]] [--corrupt B:N] [--noise B:N]\n"
+    "      N (1-4, default 4) simulated benches on pseudo-terminals, linked as <drive C>/dev/COM1..COMn;\n"
+    "      prints \"COMn DEVICE\" per bench and serves until SIGINT or SIGTERM, then removes the links.\n"
+    "      --rate: stream packets per second (default 5); --time-scale: model time factor (default 1);\n"
+    "      --ready: skip the start-up phase and the zero request; --param-list: also write the\n"
+    "      simulator's parameter list file. Faults (B = bench 1-N or all, CODE = hex code or all,\n"
+    "      NAK = hex refusal code): refuse CODE with NAK; answer nothing (for CODE); a wrong checksum\n"
+    "      on the next N replies; N random noise bytes before every reply.";
+
+int g_signalPipe[2] = {-1, -1};
+
+void onSignal(int) {
+    const char byte = 1;
+    // Only async-signal-safe work here: the event loop picks the byte up.
+    [[maybe_unused]] const ssize_t n = ::write(g_signalPipe[1], &byte, 1);
+}
+
+struct Fault {
+    QString kind;
+    int bench = -1; // -1: every bench
+    int code = -1;  // -1: every code
+    int value = 0;
+};
+
+bool parseHexCode(const QString& text, int* out) {
+    QString t = text.trimmed();
+    if (t.compare(QLatin1String("all"), Qt::CaseInsensitive) == 0) {
+        *out = -1;
+        return true;
+    }
+    if (t.startsWith(QLatin1Char('$')))
+        t.remove(0, 1);
+    else if (t.startsWith(QLatin1String("0x"), Qt::CaseInsensitive))
+        t.remove(0, 2);
+    bool ok = false;
+    const int v = t.toInt(&ok, 16);
+    if (!ok || v < 0 || v > 0xFF || t.isEmpty()) return false;
+    *out = v;
+    return true;
+}
+
+bool parseBench(const QString& text, int benches, int* out) {
+    if (text.compare(QLatin1String("all"), Qt::CaseInsensitive) == 0) {
+        *out = -1;
+        return true;
+    }
+    bool ok = false;
+    const int b = text.toInt(&ok);
+    if (!ok || b < 1 || b > benches) return false;
+    *out = b - 1;
+    return true;
+}
+
+// Parses one fault option after the bench count is known; returns an error text or an empty one.
+QString parseFault(const QString& option, const QString& value, int benches, Fault* f) {
+    const QStringList parts = value.split(QLatin1Char(':'));
+    f->kind = option;
+    if (parts.isEmpty() || !parseBench(parts.at(0), benches, &f->bench))
+        return QStringLiteral("%1: bench must be 1 to %2 or all in '%3'").arg(option).arg(benches).arg(value);
+    bool ok = true;
+    if (option == QLatin1String("--refuse")) {
+        if (parts.size() != 3 || !parseHexCode(parts.at(1), &f->code) ||
+            !parseHexCode(parts.at(2), &f->value) || f->value < 0)
+            return QStringLiteral("--refuse needs B:CODE:NAK (hexadecimal codes), not '%1'").arg(value);
+    } else if (option == QLatin1String("--silence")) {
+        if (parts.size() > 2 || (parts.size() == 2 && !parseHexCode(parts.at(1), &f->code)))
+            return QStringLiteral("--silence needs B or B:CODE (hexadecimal code), not '%1'").arg(value);
+    } else {
+        if (parts.size() != 2) ok = false;
+        if (ok) f->value = parts.at(1).toInt(&ok);
+        if (!ok || f->value < 1 || f->value > 100000)
+            return QStringLiteral("%1 needs B:N with N from 1 to 100000, not '%2'").arg(option, value);
+    }
+    return {};
+}
+
+void applyFault(SimBench& b, const Fault& f) {
+    if (f.kind == QLatin1String("--refuse"))
+        b.RefuseCode(f.code, uint8_t(f.value));
+    else if (f.kind == QLatin1String("--silence"))
+        b.SilenceCode(f.code);
+    else if (f.kind == QLatin1String("--corrupt"))
+        b.CorruptNextReplies(f.value);
+    else if (f.kind == QLatin1String("--noise"))
+        b.InjectRandomNoise(f.value, 1 << 30);
+}
+
+int runSim(const QStringList& args) {
+    QTextStream err(stderr);
+    auto usageError = [&](const QString& message) {
+        err << "x714ctl sim: " << message << "\nusage: x714ctl " << Usage << "\n";
+        err.flush();
+        return ExitUsage;
+    };
+    int benches = 4;
+    double rate = 5.0, timeScale = 1.0;
+    bool ready = false;
+    QString paramList;
+    QList<QPair<QString, QString>> faultOptions;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString& a = args.at(i);
+        const bool hasValue = i + 1 < args.size();
+        auto value = [&] { return args.at(++i); };
+        bool ok = false;
+        if (a == QLatin1String("--ready")) {
+            ready = true;
+        } else if (a == QLatin1String("--benches")) {
+            if (!hasValue) return usageError(QStringLiteral("--benches needs a number"));
+            const QString v = value();
+            benches = v.toInt(&ok);
+            if (!ok || benches < 1 || benches > Simulator::MaxBenches)
+                return usageError(QStringLiteral("--benches must be 1 to 4, not '%1'").arg(v));
+        } else if (a == QLatin1String("--rate")) {
+            if (!hasValue) return usageError(QStringLiteral("--rate needs a number"));
+            const QString v = value();
+            rate = v.toDouble(&ok);
+            if (!ok || rate < 0.1 || rate > 1000)
+                return usageError(
+                    QStringLiteral("--rate must be 0.1 to 1000 packets per second, not '%1'").arg(v));
+        } else if (a == QLatin1String("--time-scale")) {
+            if (!hasValue) return usageError(QStringLiteral("--time-scale needs a number"));
+            const QString v = value();
+            timeScale = v.toDouble(&ok);
+            if (!ok || timeScale < 0.001 || timeScale > 100000)
+                return usageError(QStringLiteral("--time-scale must be 0.001 to 100000, not '%1'").arg(v));
+        } else if (a == QLatin1String("--baud")) {
+            // Accepted like every command takes it; a pseudo-terminal has no line speed.
+            if (!hasValue) return usageError(QStringLiteral("--baud needs a number"));
+            value();
+        } else if (a == QLatin1String("--param-list")) {
+            if (!hasValue) return usageError(QStringLiteral("--param-list needs a file name"));
+            paramList = value();
+        } else if (a == QLatin1String("--refuse") || a == QLatin1String("--silence") ||
+                   a == QLatin1String("--corrupt") || a == QLatin1String("--noise")) {
+            if (!hasValue) return usageError(QStringLiteral("%1 needs a value").arg(a));
+            faultOptions.append({a, value()});
+        } else {
+            return usageError(QStringLiteral("unknown argument '%1'").arg(a));
+        }
+    }
+    QList<Fault> faults;
+    for (const auto& [option, v] : faultOptions) {
+        Fault f;
+        const QString problem = parseFault(option, v, benches, &f);
+        if (!problem.isEmpty()) return usageError(problem);
+        faults << f;
+    }
+    if (!paramList.isEmpty()) {
+        QString error;
+        if (!WriteSimParameterList(paramList, &error)) {
+            err << "x714ctl sim: " << error << "\n";
+            return ExitUsage;
+        }
+    }
+
+    if (::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+        err << "x714ctl sim: cannot create the signal pipe\n";
+        return ExitBenchFailure;
+    }
+    struct sigaction sa {};
+    sa.sa_handler = onSignal;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESTART;
+    sigaction(SIGINT, &sa, nullptr);
+    sigaction(SIGTERM, &sa, nullptr);
+    QSocketNotifier signalNotifier(g_signalPipe[0], QSocketNotifier::Read);
+    QObject::connect(&signalNotifier, &QSocketNotifier::activated, [] {
+        char buf[16];
+        while (::read(g_signalPipe[0], buf, sizeof buf) > 0) {
+        }
+        QCoreApplication::quit();
+    });
+
+    Simulator sim;
+    sim.SetStreamRate(rate);
+    sim.SetTimeScale(timeScale);
+    QString error;
+    if (!sim.Start(benches, &error) || !sim.CreateComLinks(&error)) {
+        err << "x714ctl sim: " << error << "\n";
+        return ExitBenchFailure;
+    }
+    for (int i = 0; i < benches; ++i) {
+        SimBench& b = sim.Bench(i);
+        if (ready) b.SkipStartUp();
+        for (const Fault& f : faults)
+            if (f.bench < 0 || f.bench == i) applyFault(b, f);
+    }
+    for (int i = 0; i < benches; ++i)
+        std::printf("COM%d %s\n", i + 1, qPrintable(sim.DevicePath(i)));
+    std::fflush(stdout);
+
+    const int rc = QCoreApplication::exec();
+    sim.Stop();
+    signal(SIGINT, SIG_DFL);
+    signal(SIGTERM, SIG_DFL);
+    return rc == 0 ? ExitOk : ExitBenchFailure;
+}
+
+const CliCommandRegistration registration({"sim", Usage, runSim});
+
+} // namespace
