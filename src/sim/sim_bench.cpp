@@ -1020,13 +1020,13 @@ SimBench::SimBench(int index, uint32_t seed) : d(std::make_unique<Impl>(index, s
     const QString serial = QStringLiteral("X%1").arg(21437 + 1103 * index, 5, 10, QLatin1Char('0'));
     d->identity = {serial,
                    QStringLiteral("X714"),
-                   QStringLiteral("714-0100-0"),
+                   QStringLiteral("714-0100A"),
                    QStringLiteral("B2"),
-                   QStringLiteral("714-2200-3"),
+                   QStringLiteral("SW714-22"),
                    QStringLiteral("07"),
-                   QStringLiteral("714-3300-1"),
+                   QStringLiteral("CAL714-3"),
                    QStringLiteral("04"),
-                   QStringLiteral("714-3400-2"),
+                   QStringLiteral("CC714-34"),
                    QStringLiteral("01")};
     for (auto& m : d->userMemory)
         m = QByteArray(20, '\0');

@@ -71,18 +71,20 @@ void SimPty::readMaster() {
 void SimPty::Write(const QByteArray& bytes) {
     if (m_master < 0 || bytes.isEmpty()) return;
     int unread = 0;
-    if (::ioctl(m_slave, FIONREAD, &unread) == 0 && unread > MaxBacklog) {
-        // Nobody has been reading for a while: drop the backlog so a host that opens the device
-        // later starts with fresh replies.
-        m_dropped += unread + int(m_queue.size());
-        tcflush(m_slave, TCIFLUSH);
-        m_queue.clear();
-    }
+    if (::ioctl(m_slave, FIONREAD, &unread) == 0 && unread > MaxBacklog) dropBacklog();
     m_queue += bytes;
     writeQueued();
 }
 
+void SimPty::dropBacklog() {
+    // Nobody has been reading for a while: throw the backlog away, as a serial line without a
+    // listener loses what is sent, so a host that opens the device later starts with fresh replies.
+    ++m_flushes;
+    tcflush(m_slave, TCIFLUSH);
+}
+
 void SimPty::writeQueued() {
+    bool flushed = false;
     while (!m_queue.isEmpty()) {
         const ssize_t n = ::write(m_master, m_queue.constData(), size_t(m_queue.size()));
         if (n > 0) {
@@ -90,11 +92,13 @@ void SimPty::writeQueued() {
             continue;
         }
         if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && errno == EAGAIN && !flushed) {
+            // The terminal's buffers are full: the host is far behind or not there at all.
+            dropBacklog();
+            flushed = true;
+            continue;
+        }
         break;
-    }
-    if (m_queue.size() > 4 * MaxBacklog) {
-        m_dropped += int(m_queue.size());
-        m_queue.clear();
     }
     if (m_writeNotifier) m_writeNotifier->setEnabled(!m_queue.isEmpty());
 }

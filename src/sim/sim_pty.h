@@ -29,11 +29,13 @@ public:
     std::function<void(const QByteArray&)> OnData;
     // Sends bytes to the host (never blocks).
     void Write(const QByteArray& bytes);
-    int DroppedBytes() const { return m_dropped; }
+    // How often an unread backlog was thrown away.
+    int BacklogFlushes() const { return m_flushes; }
 
 private:
     void readMaster();
     void writeQueued();
+    void dropBacklog();
 
     int m_master = -1;
     int m_slave = -1;
@@ -41,5 +43,5 @@ private:
     QSocketNotifier* m_readNotifier = nullptr;
     QSocketNotifier* m_writeNotifier = nullptr;
     QByteArray m_queue;
-    int m_dropped = 0;
+    int m_flushes = 0;
 };

@@ -1,0 +1,119 @@
+// "x714ctl sim" for real: it prints one "COMn DEVICE" line per bench, links them, answers a frame
+// written to a link, and on SIGINT or SIGTERM removes its links and exits 0. Bad arguments exit 2.
+#include "paths.h"
+#include "sim_peer.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTest>
+#include <csignal>
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+
+class TestSimCli : public QObject {
+    Q_OBJECT
+
+    static QString comLink(int n) { return DriveCDir() + QStringLiteral("/dev/COM%1").arg(n); }
+
+    // Starts the simulator and reads its device lines.
+    static QStringList start(QProcess& p, const QStringList& args, int benches) {
+        p.start(QStringLiteral(X714CTL_PATH), QStringList{"sim"} + args);
+        if (!p.waitForStarted(5000)) return {};
+        QStringList lines;
+        while (lines.size() < benches && p.waitForReadyRead(5000))
+            while (p.canReadLine())
+                lines << QString::fromLatin1(p.readLine()).trimmed();
+        return lines;
+    }
+
+    static QByteArray exchange(const QString& device, const QByteArray& frame, int expectBytes) {
+        const int fd = ::open(QFile::encodeName(device).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        if (fd < 0) return {};
+        termios tio{};
+        tcgetattr(fd, &tio);
+        cfmakeraw(&tio);
+        tcsetattr(fd, TCSANOW, &tio);
+        [[maybe_unused]] const ssize_t w = ::write(fd, frame.constData(), size_t(frame.size()));
+        QByteArray got;
+        (void)QTest::qWaitFor(
+            [&] {
+                char buf[512];
+                const ssize_t n = ::read(fd, buf, sizeof buf);
+                if (n > 0) got.append(buf, int(n));
+                return got.size() >= expectBytes;
+            },
+            5000);
+        ::close(fd);
+        return got;
+    }
+
+private slots:
+    void servesUntilSignalled_data() {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("SIGINT") << int(SIGINT);
+        QTest::newRow("SIGTERM") << int(SIGTERM);
+    }
+    void servesUntilSignalled() {
+        QFETCH(int, signal);
+        QProcess p;
+        const QStringList lines = start(p, {"--benches", "2", "--rate", "10", "--refuse", "2:05:03"}, 2);
+        QCOMPARE(lines.size(), 2);
+        for (int n = 1; n <= 2; ++n) {
+            const QStringList parts = lines.at(n - 1).split(' ');
+            QCOMPARE(parts.size(), 2);
+            QCOMPARE(parts.at(0), QStringLiteral("COM%1").arg(n));
+            QVERIFY(parts.at(1).startsWith("/dev/pts/"));
+            QCOMPARE(QFileInfo(comLink(n)).symLinkTarget(), parts.at(1));
+        }
+        QVERIFY(!QFileInfo::exists(comLink(3)));
+
+        const QList<Reply> id = SplitReplies(exchange(comLink(1), Bytes({0x02, 0x01, 0x04, 0xF9}), 38));
+        QCOMPARE(id.size(), 1);
+        QCOMPARE(id.first().kind, uint8_t(0x06));
+        QCOMPARE(id.first().code, uint8_t(0x04));
+        QCOMPARE(id.first().data.size(), 34);
+        // The fault option: bench 2 refuses $05 with code 03.
+        const QList<Reply> refused = SplitReplies(exchange(comLink(2), Frame(0x05), 5));
+        QCOMPARE(refused.size(), 1);
+        QCOMPARE(refused.first().kind, uint8_t(0x15));
+        QCOMPARE(refused.first().at(0), uint8_t(0x03));
+
+        ::kill(pid_t(p.processId()), signal);
+        QVERIFY(p.waitForFinished(5000));
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p.exitCode(), 0);
+        QVERIFY(!QFileInfo(comLink(1)).isSymLink());
+        QVERIFY(!QFileInfo(comLink(2)).isSymLink());
+    }
+
+    void badArguments_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("five benches") << QStringList{"--benches", "5"} << "--benches must be 1 to 4";
+        QTest::newRow("no bench count") << QStringList{"--benches"} << "--benches needs a number";
+        QTest::newRow("rate text") << QStringList{"--rate", "fast"} << "--rate must be";
+        QTest::newRow("unknown") << QStringList{"--frobnicate"} << "unknown argument '--frobnicate'";
+        QTest::newRow("refuse code") << QStringList{"--refuse", "1:zz:01"} << "--refuse needs B:CODE:NAK";
+        QTest::newRow("fault on bench 3 of 2")
+            << QStringList{"--benches", "2", "--corrupt", "3:1"} << "bench must be 1 to 2";
+    }
+    void badArguments() {
+        QFETCH(QStringList, args);
+        QFETCH(QString, message);
+        QProcess p;
+        p.start(QStringLiteral(X714CTL_PATH), QStringList{"sim"} + args);
+        QVERIFY(p.waitForFinished(5000));
+        QCOMPARE(p.exitCode(), 2);
+        const QString err = QString::fromLocal8Bit(p.readAllStandardError());
+        QVERIFY2(err.contains(message), qPrintable(err));
+        QVERIFY(err.contains("usage: x714ctl sim"));
+        QVERIFY(p.readAllStandardOutput().isEmpty());
+        QVERIFY(!QFileInfo(comLink(1)).isSymLink());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSimCli)
+#include "test_sim_cli.moc"
