@@ -173,7 +173,7 @@ int runSim(const QStringList& args) {
 
     if (::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
         err << "x714ctl sim: cannot create the signal pipe\n";
-        return ExitBenchFailure;
+        return ExitUsage;
     }
     struct sigaction sa {};
     sa.sa_handler = onSignal;
@@ -194,8 +194,9 @@ int runSim(const QStringList& args) {
     sim.SetTimeScale(timeScale);
     QString error;
     if (!sim.Start(benches, &error) || !sim.CreateComLinks(&error)) {
+        // Like a port that cannot be opened.
         err << "x714ctl sim: " << error << "\n";
-        return ExitBenchFailure;
+        return ExitUsage;
     }
     for (int i = 0; i < benches; ++i) {
         SimBench& b = sim.Bench(i);

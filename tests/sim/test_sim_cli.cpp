@@ -1,12 +1,14 @@
 // "x714ctl sim" for real: it prints one "COMn DEVICE" line per bench, links them, answers a frame
 // written to a link, and on SIGINT or SIGTERM removes its links and exits 0. Bad arguments exit 2.
 #include "paths.h"
+#include "sim_params.h"
 #include "sim_peer.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 #include <csignal>
 #include <fcntl.h>
@@ -58,9 +60,15 @@ private slots:
     }
     void servesUntilSignalled() {
         QFETCH(int, signal);
+        QTemporaryDir dir;
+        const QString list = dir.filePath("ParamLst.c");
         QProcess p;
-        const QStringList lines = start(p, {"--benches", "2", "--rate", "10", "--refuse", "2:05:03"}, 2);
+        const QStringList lines =
+            start(p, {"--benches", "2", "--rate", "10", "--refuse", "2:05:03", "--param-list", list}, 2);
         QCOMPARE(lines.size(), 2);
+        QFile listFile(list);
+        QVERIFY(listFile.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromLatin1(listFile.readAll()), SimParameterListText());
         for (int n = 1; n <= 2; ++n) {
             const QStringList parts = lines.at(n - 1).split(' ');
             QCOMPARE(parts.size(), 2);
@@ -87,6 +95,22 @@ private slots:
         QCOMPARE(p.exitCode(), 0);
         QVERIFY(!QFileInfo(comLink(1)).isSymLink());
         QVERIFY(!QFileInfo(comLink(2)).isSymLink());
+    }
+
+    // A file that is not a link stands where a link should go: nothing is served, exit 2.
+    void fileInTheWay() {
+        QDir().mkpath(DriveCDir() + "/dev");
+        QFile file(comLink(2));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        QProcess p;
+        p.start(QStringLiteral(X714CTL_PATH), {"sim", "--benches", "2"});
+        QVERIFY(p.waitForFinished(5000));
+        QCOMPARE(p.exitCode(), 2);
+        QVERIFY(QString::fromLocal8Bit(p.readAllStandardError()).contains("COM2 exists and is not a link"));
+        QVERIFY(p.readAllStandardOutput().isEmpty());
+        QVERIFY(!QFileInfo(comLink(1)).isSymLink());
+        QVERIFY(QFile::remove(comLink(2)));
     }
 
     void badArguments_data() {
