@@ -16,14 +16,16 @@ namespace {
 
 const char* const Usage =
     "sim [--benches N] [--rate HZ] [--time-scale F] [--ready] [--param-list FILE]\n"
-    "      [--refuse B:CODE:NAK] [--silence B[:CODE]] [--corrupt B:N] [--noise B:N]\n"
+    "      [--refuse B:CODE:NAK] [--silence B[:CODE]] [--corrupt B:N] [--noise B:N] [--short B:N]\n"
+    "      [--delay B:MS]\n"
     "      N (1-4, default 4) simulated benches on pseudo-terminals, linked as <drive C>/dev/COM1..COMn;\n"
     "      prints \"COMn DEVICE\" per bench and serves until SIGINT or SIGTERM, then removes the links.\n"
     "      --rate: stream packets per second (default 5); --time-scale: model time factor (default 1);\n"
     "      --ready: skip the start-up phase and the zero request; --param-list: also write the\n"
     "      simulator's parameter list file. Faults (B = bench 1-N or all, CODE = hex code or all,\n"
     "      NAK = hex refusal code): refuse CODE with NAK; answer nothing (for CODE); a wrong checksum\n"
-    "      on the next N replies; N random noise bytes before every reply.";
+    "      on the next N replies; N random noise bytes before every reply; every reply N data bytes\n"
+    "      short; every reply MS milliseconds late.";
 
 int g_signalPipe[2] = {-1, -1};
 
@@ -101,6 +103,10 @@ void applyFault(SimBench& b, const Fault& f) {
         b.CorruptNextReplies(f.value);
     else if (f.kind == QLatin1String("--noise"))
         b.InjectRandomNoise(f.value, 1 << 30);
+    else if (f.kind == QLatin1String("--short"))
+        b.ShortenNextReplies(1 << 30, f.value);
+    else if (f.kind == QLatin1String("--delay"))
+        b.SetReplyDelayMs(f.value);
 }
 
 int runSim(const QStringList& args) {
@@ -149,7 +155,8 @@ int runSim(const QStringList& args) {
             if (!hasValue) return usageError(QStringLiteral("--param-list needs a file name"));
             paramList = value();
         } else if (a == QLatin1String("--refuse") || a == QLatin1String("--silence") ||
-                   a == QLatin1String("--corrupt") || a == QLatin1String("--noise")) {
+                   a == QLatin1String("--corrupt") || a == QLatin1String("--noise") ||
+                   a == QLatin1String("--short") || a == QLatin1String("--delay")) {
             if (!hasValue) return usageError(QStringLiteral("%1 needs a value").arg(a));
             faultOptions.append({a, value()});
         } else {
