@@ -8,6 +8,7 @@
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <optional>
 
 // Ten identity strings of a bench: $04 fills the first six, $51 all ten.
 struct TSystemID {
@@ -99,7 +100,90 @@ public:
     // overdue Soft Reset still within its allowance).
     static bool CheckTimeouts(std::array<TBench, 4>& benches);
 
+    // ---- Request builders: one per command code, each frames and sends one request ----
+    // Rates of the streaming codes: 0 stop continuous, 1 one packet, 2 continuous. Rates 0 and 1 arm
+    // the command to end its stream with the next reply, rate 2 to start one.
+    static constexpr uint8_t RateStop = 0, RateOnePacket = 1, RateContinuous = 2;
+    // Longest value text of "Write Flash Parameters" and longest block of "Write Flash Memory" that
+    // still fit one frame.
+    static constexpr int MaxParamValueLength = 251;
+    static constexpr int MaxFlashBlockLength = 251;
+
+    // Measurement data.
+    void SendDataStatus(uint8_t rate, bool ethanolMode);         // $01
+    void SendExtendedDataStatus(uint8_t rate, bool ethanolMode); // $06
+    void SendEngineeringData(uint8_t rate, bool ethanolMode);    // $44
+    // $01, $06 or $44 by code: the acquisition cycle's chosen data command.
+    void SendDataCommand(uint8_t code, uint8_t rate, bool ethanolMode);
+    void SendRawO2NoData();  // $12
+    void SendPressureData(); // $16
+
+    // Customer commands.
+    void SendZeroCalibration(uint8_t purgeTime); // $02
+    // $03: one value per set bit of the mask, in bit order CO2, CO, Ethanol, NO, O2.
+    void SendSpanCalibration(uint8_t mask, int16_t co2, int16_t co, int16_t ethanol, int16_t no, int16_t o2);
+    void SendSystemIdRequest();                                                       // $04
+    void SendMiscellaneousData();                                                     // $05
+    void SendPumpControl(uint8_t pump);                                               // $07
+    void SendDeviceControl(uint8_t mask, uint8_t value);                              // $08
+    void SendResetSpan(uint8_t mask);                                                 // $09
+    void SendNewNoSensor();                                                           // $0A
+    void SendLeakCheck(uint8_t vacuumTime, uint8_t leakCheckTime, uint8_t tolerance); // $0B
+    void SendPressureSpan(uint8_t selector, int16_t value);                           // $11
+    void SendGasSwitch(uint8_t switchByte);                                           // $13
+    void SendReadUserMemory(uint8_t location);                                        // $14
+    void SendWriteUserMemory(uint8_t location, const std::array<uint8_t, 20>& data);  // $15
+    void SendStandbyMode(uint8_t standbyByte);                                        // $17
+    void SendSwChecksum();                                                            // $18
+    void SendChangeCommandSet(const std::array<uint8_t, 3>& id, uint8_t permanent);   // $D4
+    void SendSoftReset();                                                             // $F0
+    void SendModeSelect(uint8_t action, uint8_t newMode);                             // $F1
+
+    // Engineering and parameter commands.
+    void SendRawIr(uint8_t rate);             // $40
+    void SendEngineeringStatus(uint8_t rate); // $41
+    void SendFilteredRawIr(uint8_t rate);     // $42
+    void SendFilter(uint8_t filterByte);      // $45
+    void SendDemodulation(uint8_t algorithm); // $46
+    // $48: false, and nothing sent, when the value text cannot be framed (longer than
+    // MaxParamValueLength, or holding a zero byte, which would end it early on the bench).
+    [[nodiscard]] bool SendWriteFlashParameter(uint16_t number, const QByteArray& value);
+    void SendReadFlashParameter(uint16_t number);           // $49
+    void SendTwoPointSpan(uint8_t selector, int16_t value); // $50
+    void SendEngineeringSystemId();                         // $51
+    void SendEngineeringPump(uint8_t pump);                 // $52
+    void SendStoreFlashParameter(uint16_t number);          // $54, with the fixed access code
+    void SendLoadFlashParameter(uint16_t number); // $55; tells the parameter screen the number first
+    void SendStoreDefaults();                     // $56
+    void SendResetToDefaults();                   // $57
+    void SendStoreWarmup();                       // $58
+
+    // Boot and flash commands.
+    void SendStartBootMode();         // $25
+    void SendInitiateFlashDownload(); // $26
+    // $27: the low 24 bits of the load address, then the block; false, and nothing sent, for a block
+    // longer than MaxFlashBlockLength.
+    [[nodiscard]] bool SendWriteFlashMemory(uint32_t address, const QByteArray& data);
+    void SendEndFlashDownload(); // $28
+
+    // ---- Decoding ----
+    // Marker appended to the acknowledgement of a reply too short for its code's layout.
+    static constexpr const char* ShortReplyMarker = " (short reply)";
+    // Data bytes a reply of the code must carry to be decoded; 0 for codes without a fixed layout.
+    static int ReplyLayoutLength(uint8_t code);
+    // True when the last acknowledged reply was shorter than its layout and so not decoded.
+    bool LastReplyShort = false;
+
 private:
+    // Sends a request that carries only its code.
+    void SendCodeOnly(uint8_t code);
+    // Sends a request of a streaming code with its rate (and ethanol byte for the data commands).
+    void SendStreamRequest(uint8_t code, uint8_t rate, std::optional<bool> ethanolMode);
+    // The routing of the data replies $01, $06 and $44 after their fields are stored.
+    void NotifyDataReply(uint8_t code);
+    // Console notification of a decoded reply.
+    void ReportResult(uint8_t code);
+
     void SetAck(const QString& text, int error);
     void ReportToConsole(uint8_t code);
     // Per-code decoding of an acknowledged reply (the decoders of the command set).
