@@ -65,15 +65,15 @@ private slots:
         bench->Init(&port, &host, 0);
         QObject::connect(&port, &TApdComPort::TriggerAvail, [&] { bench->DrainPort(); });
 
-        bench->Commands[0x04].Begin(0x04);
-        bench->SendCommand(0x04);
-        QTRY_COMPARE_WITH_TIMEOUT(peer.received, QByteArray::fromHex("020104F9"), 5000);
+        bench->Commands[0x0A].Begin(0x0A);
+        bench->SendCommand(0x0A);
+        QTRY_COMPARE_WITH_TIMEOUT(peer.received, QByteArray::fromHex("02010AF3"), 5000);
 
         // The reply arrives in two writes with noise in front.
-        peer.write(QByteArray::fromHex("AA0604"));
+        peer.write(QByteArray::fromHex("AA060A"));
         QTest::qWait(50);
-        peer.write(QByteArray::fromHex("00F6"));
-        QTRY_COMPARE_WITH_TIMEOUT(bench->AckText, QStringLiteral("System ID  ACK"), 5000);
+        peer.write(QByteArray::fromHex("00F0"));
+        QTRY_COMPARE_WITH_TIMEOUT(bench->AckText, QStringLiteral("New NO Sensor  ACK"), 5000);
         QCOMPARE(bench->AckError, 0);
         QCOMPARE(port.GetOutBuffFree(), 4096);
         port.SetOpen(false);
