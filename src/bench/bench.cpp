@@ -173,7 +173,8 @@ void TBench::HandleAck(const TRxPacket& packet) {
     Decode(packet);
     if (!cmd.Streaming || cmd.ReportPending) {
         cmd.ReportPending = false;
-        AckError = 0;
+        // A reply too short for its layout was not decoded: it is shown in red like a refusal.
+        AckError = LastReplyShort ? 1 : 0;
         ReportToConsole(c);
     }
 }

@@ -466,6 +466,7 @@ private slots:
         QCOMPARE(flags(bench()), QStringLiteral("000000"));
         QVERIFY(!bench().Commands[c].ResultReady);
         QCOMPARE(bench().AckText, bench().Commands[c].Name + " ACK (short reply)");
+        QCOMPARE(bench().AckError, 1);
         QVERIFY(bench().LastReplyShort);
         calls().removeAll(QStringLiteral("ShowAckLines"));
         QCOMPARE(calls(), QStringList{"ShowAckNak 0"});
@@ -473,6 +474,7 @@ private slots:
         fx->ack(c, counting(layout + 1, 0x41));
         QVERIFY(!bench().LastReplyShort);
         QCOMPARE(bench().AckText, bench().Commands[c].Name + " ACK");
+        QCOMPARE(bench().AckError, 0);
         QVERIFY(bench().Commands[c].ResultReady);
         QVERIFY(fields(bench()) != before || c == 0x40 || c == 0x42);
     }
