@@ -8,6 +8,7 @@
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 
 // Ten identity strings of a bench: $04 fills the first six, $51 all ten.
@@ -175,8 +176,8 @@ public:
     bool LastReplyShort = false;
 
 private:
-    // Sends a request that carries only its code.
-    void SendCodeOnly(uint8_t code);
+    // Sends a request of the code with the given parameter bytes (none for a bare code).
+    void SendBytes(uint8_t code, std::initializer_list<uint8_t> params = {});
     // Sends a request of a streaming code with its rate (and ethanol byte for the data commands).
     void SendStreamRequest(uint8_t code, uint8_t rate, std::optional<bool> ethanolMode);
     // The routing of the data replies $01, $06 and $44 after their fields are stored.

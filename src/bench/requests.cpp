@@ -5,6 +5,13 @@
 namespace {
 constexpr uint16_t FlashAccessCode = 0x7E51;
 
+constexpr uint8_t hi(uint16_t v) {
+    return static_cast<uint8_t>(v >> 8);
+}
+constexpr uint8_t lo(uint16_t v) {
+    return static_cast<uint8_t>(v & 0xFF);
+}
+
 // RequestMode after a request of a streaming code: rate 2 starts a stream, anything else ends it with
 // the next reply.
 uint32_t requestModeFor(uint8_t rate) {
@@ -12,8 +19,11 @@ uint32_t requestModeFor(uint8_t rate) {
 }
 } // namespace
 
-void TBench::SendCodeOnly(uint8_t code) {
-    Commands[code].Begin(code);
+void TBench::SendBytes(uint8_t code, std::initializer_list<uint8_t> params) {
+    TCommand& cmd = Commands[code];
+    cmd.Begin(code);
+    for (uint8_t b : params)
+        cmd.Push(b);
     SendCommand(code);
 }
 
@@ -45,20 +55,17 @@ void TBench::SendDataCommand(uint8_t code, uint8_t rate, bool ethanolMode) {
 }
 
 void TBench::SendRawO2NoData() {
-    SendCodeOnly(0x12);
+    SendBytes(0x12);
 }
 
 void TBench::SendPressureData() {
-    SendCodeOnly(0x16);
+    SendBytes(0x16);
 }
 
 // ---- customer commands ----
 
 void TBench::SendZeroCalibration(uint8_t purgeTime) {
-    TCommand& cmd = Commands[0x02];
-    cmd.Begin(0x02);
-    cmd.Push(purgeTime);
-    SendCommand(0x02);
+    SendBytes(0x02, {purgeTime});
 }
 
 void TBench::SendSpanCalibration(uint8_t mask, int16_t co2, int16_t co, int16_t ethanol, int16_t no,
@@ -73,68 +80,43 @@ void TBench::SendSpanCalibration(uint8_t mask, int16_t co2, int16_t co, int16_t 
 }
 
 void TBench::SendSystemIdRequest() {
-    SendCodeOnly(0x04);
+    SendBytes(0x04);
 }
 
 void TBench::SendMiscellaneousData() {
-    SendCodeOnly(0x05);
+    SendBytes(0x05);
 }
 
 void TBench::SendPumpControl(uint8_t pump) {
-    TCommand& cmd = Commands[0x07];
-    cmd.Begin(0x07);
-    cmd.Push(pump);
-    SendCommand(0x07);
+    SendBytes(0x07, {pump});
 }
 
 void TBench::SendDeviceControl(uint8_t mask, uint8_t value) {
-    TCommand& cmd = Commands[0x08];
-    cmd.Begin(0x08);
-    cmd.Push(mask);
-    cmd.Push(value);
-    SendCommand(0x08);
+    SendBytes(0x08, {mask, value});
 }
 
 void TBench::SendResetSpan(uint8_t mask) {
-    TCommand& cmd = Commands[0x09];
-    cmd.Begin(0x09);
-    cmd.Push(mask);
-    SendCommand(0x09);
+    SendBytes(0x09, {mask});
 }
 
 void TBench::SendNewNoSensor() {
-    SendCodeOnly(0x0A);
+    SendBytes(0x0A);
 }
 
 void TBench::SendLeakCheck(uint8_t vacuumTime, uint8_t leakCheckTime, uint8_t tolerance) {
-    TCommand& cmd = Commands[0x0B];
-    cmd.Begin(0x0B);
-    cmd.Push(vacuumTime);
-    cmd.Push(leakCheckTime);
-    cmd.Push(tolerance);
-    SendCommand(0x0B);
+    SendBytes(0x0B, {vacuumTime, leakCheckTime, tolerance});
 }
 
 void TBench::SendPressureSpan(uint8_t selector, int16_t value) {
-    TCommand& cmd = Commands[0x11];
-    cmd.Begin(0x11);
-    cmd.Push(selector);
-    cmd.Push16(static_cast<uint16_t>(value));
-    SendCommand(0x11);
+    SendBytes(0x11, {selector, hi(value), lo(value)});
 }
 
 void TBench::SendGasSwitch(uint8_t switchByte) {
-    TCommand& cmd = Commands[0x13];
-    cmd.Begin(0x13);
-    cmd.Push(switchByte);
-    SendCommand(0x13);
+    SendBytes(0x13, {switchByte});
 }
 
 void TBench::SendReadUserMemory(uint8_t location) {
-    TCommand& cmd = Commands[0x14];
-    cmd.Begin(0x14);
-    cmd.Push(location);
-    SendCommand(0x14);
+    SendBytes(0x14, {location});
 }
 
 void TBench::SendWriteUserMemory(uint8_t location, const std::array<uint8_t, 20>& data) {
@@ -147,14 +129,11 @@ void TBench::SendWriteUserMemory(uint8_t location, const std::array<uint8_t, 20>
 }
 
 void TBench::SendStandbyMode(uint8_t standbyByte) {
-    TCommand& cmd = Commands[0x17];
-    cmd.Begin(0x17);
-    cmd.Push(standbyByte);
-    SendCommand(0x17);
+    SendBytes(0x17, {standbyByte});
 }
 
 void TBench::SendSwChecksum() {
-    SendCodeOnly(0x18);
+    SendBytes(0x18);
 }
 
 void TBench::SendChangeCommandSet(const std::array<uint8_t, 3>& id, uint8_t permanent) {
@@ -167,15 +146,11 @@ void TBench::SendChangeCommandSet(const std::array<uint8_t, 3>& id, uint8_t perm
 }
 
 void TBench::SendSoftReset() {
-    SendCodeOnly(0xF0);
+    SendBytes(0xF0);
 }
 
 void TBench::SendModeSelect(uint8_t action, uint8_t newMode) {
-    TCommand& cmd = Commands[0xF1];
-    cmd.Begin(0xF1);
-    cmd.Push(action);
-    cmd.Push(newMode);
-    SendCommand(0xF1);
+    SendBytes(0xF1, {action, newMode});
 }
 
 // ---- engineering and parameter commands ----
@@ -193,17 +168,11 @@ void TBench::SendFilteredRawIr(uint8_t rate) {
 }
 
 void TBench::SendFilter(uint8_t filterByte) {
-    TCommand& cmd = Commands[0x45];
-    cmd.Begin(0x45);
-    cmd.Push(filterByte);
-    SendCommand(0x45);
+    SendBytes(0x45, {filterByte});
 }
 
 void TBench::SendDemodulation(uint8_t algorithm) {
-    TCommand& cmd = Commands[0x46];
-    cmd.Begin(0x46);
-    cmd.Push(algorithm);
-    SendCommand(0x46);
+    SendBytes(0x46, {algorithm});
 }
 
 bool TBench::SendWriteFlashParameter(uint16_t number, const QByteArray& value) {
@@ -221,68 +190,51 @@ bool TBench::SendWriteFlashParameter(uint16_t number, const QByteArray& value) {
 }
 
 void TBench::SendReadFlashParameter(uint16_t number) {
-    TCommand& cmd = Commands[0x49];
-    cmd.Begin(0x49);
-    cmd.Push16(number);
-    SendCommand(0x49);
+    SendBytes(0x49, {hi(number), lo(number)});
 }
 
 void TBench::SendTwoPointSpan(uint8_t selector, int16_t value) {
-    TCommand& cmd = Commands[0x50];
-    cmd.Begin(0x50);
-    cmd.Push(selector);
-    cmd.Push16(static_cast<uint16_t>(value));
-    SendCommand(0x50);
+    SendBytes(0x50, {selector, hi(value), lo(value)});
 }
 
 void TBench::SendEngineeringSystemId() {
-    SendCodeOnly(0x51);
+    SendBytes(0x51);
 }
 
 void TBench::SendEngineeringPump(uint8_t pump) {
-    TCommand& cmd = Commands[0x52];
-    cmd.Begin(0x52);
-    cmd.Push(pump);
-    SendCommand(0x52);
+    SendBytes(0x52, {pump});
 }
 
 void TBench::SendStoreFlashParameter(uint16_t number) {
-    TCommand& cmd = Commands[0x54];
-    cmd.Begin(0x54);
-    cmd.Push16(FlashAccessCode);
-    cmd.Push16(number);
-    SendCommand(0x54);
+    SendBytes(0x54, {hi(FlashAccessCode), lo(FlashAccessCode), hi(number), lo(number)});
 }
 
 void TBench::SendLoadFlashParameter(uint16_t number) {
     // The parameter screen matches the load acknowledgement to this number, whoever sends it.
     if (m_host) m_host->SetCurrentParam(m_index, number);
-    TCommand& cmd = Commands[0x55];
-    cmd.Begin(0x55);
-    cmd.Push16(number);
-    SendCommand(0x55);
+    SendBytes(0x55, {hi(number), lo(number)});
 }
 
 void TBench::SendStoreDefaults() {
-    SendCodeOnly(0x56);
+    SendBytes(0x56);
 }
 
 void TBench::SendResetToDefaults() {
-    SendCodeOnly(0x57);
+    SendBytes(0x57);
 }
 
 void TBench::SendStoreWarmup() {
-    SendCodeOnly(0x58);
+    SendBytes(0x58);
 }
 
 // ---- boot and flash commands ----
 
 void TBench::SendStartBootMode() {
-    SendCodeOnly(0x25);
+    SendBytes(0x25);
 }
 
 void TBench::SendInitiateFlashDownload() {
-    SendCodeOnly(0x26);
+    SendBytes(0x26);
 }
 
 bool TBench::SendWriteFlashMemory(uint32_t address, const QByteArray& data) {
@@ -299,5 +251,5 @@ bool TBench::SendWriteFlashMemory(uint32_t address, const QByteArray& data) {
 }
 
 void TBench::SendEndFlashDownload() {
-    SendCodeOnly(0x28);
+    SendBytes(0x28);
 }
