@@ -77,6 +77,8 @@ public:
     void SetCell(int row, int column, const QString& text);
     // Cells 0..ColumnCount-1 of a row joined without separators: a log line.
     QString RowText(int row) const;
+    // Copies cells 0..ColumnCount-1 of a row into another (the row last logged under manual accept).
+    void CopyRowForLog(int from, int to);
 
     // Header texts, width per bench and "is ticked" box of each group, in layout order.
     static QStringList GroupHeaders(TColumnGroup group);
@@ -106,8 +108,9 @@ signals:
 
 private:
     struct ColumnSums {
-        double real = 0; // float groups keep single precision in it by rounding after each add
-        qint64 integer = 0;
+        qint64 integer = 0; // whole counts
+        float single = 0;   // gas readings
+        double real = 0;    // ambient temperature, PEF
         double squares = 0;
     };
     void ensureColumns(int columns);

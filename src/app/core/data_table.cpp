@@ -1,0 +1,529 @@
+#include "data_table.h"
+
+#include "bench.h"
+#include "clock.h"
+#include "locale_setup.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+// How a column's values are summed: whole counts exactly (64-bit, so that long blocks of large counts
+// cannot wrap), gas readings in single precision, ambient temperature and PEF in double precision.
+enum class SumKind { Integer, Single, Double };
+
+// One sample of one column: the value as summed and the text written into the sample cell.
+struct Sample {
+    SumKind kind = SumKind::Integer;
+    qint64 integer = 0;
+    float single = 0;
+    double real = 0;
+    QString text;
+    double AsDouble() const {
+        switch (kind) {
+        case SumKind::Integer:
+            return double(integer);
+        case SumKind::Single:
+            return double(single);
+        case SumKind::Double:
+            return real;
+        }
+        return 0;
+    }
+};
+
+struct ColumnFormats {
+    const char* mean;  // printf format of the mean cell
+    const char* stdev; // printf format of the standard deviation cell
+    int naWidth;       // width of the cell shown when a one-sample block has no deviation
+};
+
+Sample integerSample(qint64 value, const char* format) {
+    Sample s;
+    s.kind = SumKind::Integer;
+    s.integer = value;
+    s.text = Printf(format, static_cast<long long>(value));
+    return s;
+}
+
+Sample singleSample(float value, const QString& text) {
+    Sample s;
+    s.kind = SumKind::Single;
+    s.single = value;
+    s.text = text;
+    return s;
+}
+
+Sample doubleSample(double value, const char* format) {
+    Sample s;
+    s.kind = SumKind::Double;
+    s.real = value;
+    s.text = Printf(format, value);
+    return s;
+}
+
+// A count the bench record keeps as a floating-point copy of a signed 16-bit value, truncated toward
+// zero and narrowed back to 16 bits.
+int16_t narrow16(float value) {
+    const double t = std::trunc(double(value));
+    if (!(t >= -2147483648.0 && t <= 2147483647.0)) return 0;
+    return static_cast<int16_t>(static_cast<int32_t>(t));
+}
+
+// A gas value scaled in single precision.
+float scaled(double count, double factor) {
+    return static_cast<float>(count * factor);
+}
+
+const char* const HeaderTexts[ColumnGroupCount][8] = {
+    {"Dem CO2 ", "    CO  ", "Ethanol ", "    Ref "},
+    {"Offset1", "Offset2", "Offset3", "Offset4"},
+    {"  CO2 [%]", "  CO [%]", "  Ethanol [ppm]", "  O2 [%]", "  NO [ppm]"},
+    {" Min CO2", " Max CO2", " Min CO ", " Max CO ", " Min Ethanol ", " Max Ethanol ", " Min Ref",
+     " Max Ref"},
+    {"DetCel", "DetSrc", "Det Ethanol"},
+    {"AmbTemp"},
+    {" Abs p", " Dif p"},
+    {" Amb p"},
+    {"Raw NO", "Raw O2 "},
+    {"  PEF "},
+};
+constexpr int GroupWidths[ColumnGroupCount] = {4, 4, 5, 8, 3, 1, 2, 1, 2, 1};
+
+const QString AcceptHeader = QStringLiteral("Accept");
+const QString TimeHeader = QStringLiteral("    Time     ");
+const QString RelTimeHeader = QStringLiteral("  RTime   ");
+const QString BenchLabel = QStringLiteral("  Bn ");
+const QString PpmLabel = QStringLiteral("  [ppm]");
+
+constexpr const char* StdevFormat = "%10.4f";
+constexpr int StdevWidth = 10;
+
+// Formats of the mean and deviation cells of one column of a group.
+ColumnFormats formatsOf(TColumnGroup group, int column, bool hcDivided) {
+    switch (group) {
+    case GroupDemodulatedIR:
+        // The first channel's deviation is written without a width, as the counts are large.
+        return {"%8lld", column == 0 ? "%f" : StdevFormat, column == 0 ? 8 : StdevWidth};
+    case GroupOffset:
+        return {"%7lld", StdevFormat, StdevWidth};
+    case GroupGasConcentration: {
+        static const char* const means[5] = {"%7.2f", "%7.3f", "%9.0f", "%7.2f", "%7.2f"};
+        return {column == 2 && hcDivided ? "%9.2f" : means[column], StdevFormat, StdevWidth};
+    }
+    case GroupMinMaxADC:
+        return {"%8lld", StdevFormat, StdevWidth};
+    case GroupAmbTemp:
+        return {"%6.1f", StdevFormat, StdevWidth};
+    case GroupPef:
+        return {"%6.3f", StdevFormat, StdevWidth};
+    default: // temperatures, pressures, ambient pressure, raw NO and O2
+        return {"%6lld", StdevFormat, StdevWidth};
+    }
+}
+
+int32_t demodValue(const TBench& b, int channel) {
+    const uint32_t values[4] = {b.DemodCo2, b.DemodCo, b.DemodHc, b.DemodRef};
+    return static_cast<int32_t>(values[channel]);
+}
+
+} // namespace
+
+TDataTable::TDataTable(QObject* parent) : QObject(parent) {
+    StartTime = Clock().Seconds();
+    for (auto& g : GroupStart)
+        g.fill(-1);
+    m_cells = QVector<QStringList>(RowCount, QStringList(QVector<QString>(m_columns)));
+}
+
+QString TDataTable::Cell(int row, int column) const {
+    if (row < 0 || row >= m_cells.size() || column < 0 || column >= m_columns) return {};
+    return m_cells[row][column];
+}
+
+void TDataTable::SetCell(int row, int column, const QString& text) {
+    if (row < 0 || row >= m_cells.size() || column < 0) return;
+    ensureColumns(column + 1);
+    m_cells[row][column] = text;
+    m_touchedFirst = std::min(m_touchedFirst, row);
+    m_touchedLast = std::max(m_touchedLast, row);
+}
+
+QString TDataTable::RowText(int row) const {
+    QString line;
+    for (int c = 0; c < ColumnCount; ++c)
+        line += Cell(row, c);
+    return line;
+}
+
+void TDataTable::CopyRowForLog(int from, int to) {
+    if (from == to) return;
+    for (int c = 0; c < ColumnCount; ++c)
+        SetCell(to, c, Cell(from, c));
+    emit RowsChanged(to, to);
+}
+
+QStringList TDataTable::GroupHeaders(TColumnGroup group) {
+    QStringList headers;
+    for (int c = 0; c < GroupWidths[group]; ++c)
+        headers << QString::fromLatin1(HeaderTexts[group][c]);
+    return headers;
+}
+
+int TDataTable::GroupWidth(TColumnGroup group) {
+    return GroupWidths[group];
+}
+
+bool TDataTable::GroupTicked(const TSettingsPanel& s, TColumnGroup group) {
+    switch (group) {
+    case GroupDemodulatedIR:
+        return s.DemodulatedIR;
+    case GroupOffset:
+        return s.Offset;
+    case GroupGasConcentration:
+        return s.GasConcentration;
+    case GroupMinMaxADC:
+        return s.MinMaxADC;
+    case GroupTemperatures:
+        return s.Temperatures;
+    case GroupAmbTemp:
+        return s.AmbTemp;
+    case GroupPressures:
+        return s.Pressures;
+    case GroupAmbPressure:
+        return s.AmbPressure;
+    case GroupRawNoxO2:
+        return s.RawNoxO2;
+    case GroupPef:
+        return s.Pef;
+    case ColumnGroupCount:
+        break;
+    }
+    return false;
+}
+
+void TDataTable::ensureColumns(int columns) {
+    if (columns <= m_columns) return;
+    for (QStringList& row : m_cells)
+        while (row.size() < columns)
+            row.append(QString());
+    m_columns = columns;
+}
+
+void TDataTable::clearAll() {
+    m_cells = QVector<QStringList>(RowCount, QStringList(QVector<QString>(m_columns)));
+}
+
+void TDataTable::clearRow(int row) {
+    if (row < 0 || row >= m_cells.size()) return;
+    for (QString& cell : m_cells[row])
+        cell.clear();
+    m_touchedFirst = std::min(m_touchedFirst, row);
+    m_touchedLast = std::max(m_touchedLast, row);
+}
+
+void TDataTable::copyRow(int from, int to) {
+    for (int c = 0; c < ColumnCount; ++c)
+        SetCell(to, c, Cell(from, c));
+}
+
+void TDataTable::clearSums(int bench) {
+    for (auto& group : m_sums)
+        group[bench].fill(ColumnSums{});
+}
+
+void TDataTable::RebuildTable(const TWindowState& state, const TAveraging& averaging) {
+    ColumnCount = 0;
+    FirstActive = -1;
+    LastActive = 0;
+    ActiveCount = 0;
+    for (int i = 0; i < 4; ++i) {
+        if (!state.PortOpen[i]) continue;
+        if (FirstActive == -1) FirstActive = i;
+        LastActive = i;
+        ++ActiveCount;
+    }
+    RowCount = std::max(state.GridHeight / RowHeight - 1, MinRowCount);
+    m_columns = DefaultGridColumns;
+    clearAll();
+
+    const int samplesPerMean = averaging.SamplesPerMean;
+    VisibleSamples = samplesPerMean < 9 ? std::max(samplesPerMean, 0) : MaxVisibleSamples;
+    AreaTop = RowCount - VisibleSamples - 1;
+    if (state.Enabled.AcceptBtn || averaging.Mode == Items::AverageStdev)
+        StatRow = RowCount - VisibleSamples - 2;
+    else
+        StatRow = AreaTop + 1;
+    SampleRow = AreaTop;
+    MeanRow = 1;
+    SampleCount = 0;
+
+    AcceptColumn = TimeColumn = RelTimeColumn = -1;
+    int k = 0;
+    for (int p = 0; p < 4; ++p) {
+        if (!state.PortOpen[p]) {
+            for (auto& g : GroupStart)
+                g[p] = -1;
+            continue;
+        }
+        if (p == FirstActive) {
+            const struct {
+                bool ticked;
+                int* column;
+                const QString& header;
+            } singles[] = {{state.Settings.AcceptCountChk, &AcceptColumn, AcceptHeader},
+                           {state.Settings.TimeStamp, &TimeColumn, TimeHeader},
+                           {state.Settings.RelativeTime, &RelTimeColumn, RelTimeHeader}};
+            for (const auto& single : singles) {
+                if (!single.ticked) continue;
+                *single.column = ColumnCount;
+                SetCell(0, ColumnCount, single.header);
+                ++ColumnCount;
+            }
+        }
+        for (int g = 0; g < ColumnGroupCount; ++g) {
+            const auto group = static_cast<TColumnGroup>(g);
+            m_sums[g][p].fill(ColumnSums{});
+            if (!GroupTicked(state.Settings, group)) {
+                GroupStart[g][p] = -1;
+                continue;
+            }
+            const int width = GroupWidths[g];
+            int start;
+            if (p == FirstActive) {
+                start = ColumnCount;
+                ColumnCount += ActiveCount * width;
+                ensureColumns(ColumnCount);
+            } else {
+                start = GroupStart[g][FirstActive] + k * width;
+            }
+            GroupStart[g][p] = start;
+            for (int c = 0; c < width; ++c)
+                SetCell(0, start + c, QString::fromLatin1(HeaderTexts[g][c]));
+            SetCell(1, start, BenchLabel + QString::number(p + 1));
+            if (group == GroupGasConcentration) SetCell(1, start + 2, PpmLabel);
+        }
+        ++k;
+    }
+    emit Reset();
+}
+
+void TDataTable::OffsetBtnClick(bool offsetTicked) {
+    OffsetEnabled = offsetTicked;
+    OffsetCapture.fill(offsetTicked);
+}
+
+bool TDataTable::BuildRow(const std::array<TBench, 4>& benches, const TWindowState& state,
+                          const TAveraging& averaging) {
+    m_touchedFirst = std::numeric_limits<int>::max();
+    m_touchedLast = -1;
+    const int mode = averaging.Mode;
+    const bool averaged = mode != Items::AverageNone;
+    bool complete = false;
+    int h;
+    if (averaged) {
+        if (SampleRow >= RowCount - 1) {
+            // Scroll the sample area: the oldest sample row is lost.
+            for (int r = AreaTop + 2; r <= SampleRow; ++r)
+                copyRow(r, r - 1);
+            clearRow(SampleRow);
+        } else {
+            ++SampleRow;
+        }
+        h = SampleRow;
+        ++SampleCount;
+        complete = SampleCount >= averaging.SamplesPerMean;
+        if (complete) {
+            if (MeanRow < StatRow - 2) {
+                ++MeanRow;
+            } else {
+                for (int r = 3; r <= MeanRow; ++r)
+                    copyRow(r, r - 1);
+                clearRow(MeanRow);
+            }
+        }
+    } else {
+        if (MeanRow >= RowCount - 1) {
+            for (int r = 3; r <= MeanRow; ++r)
+                copyRow(r, r - 1);
+            clearRow(MeanRow);
+        } else {
+            ++MeanRow;
+        }
+        h = MeanRow;
+        StatRow = MeanRow;
+    }
+    const int n = SampleCount;
+
+    for (int f = 0; f < 4; ++f) {
+        if (f == FirstActive) {
+            if (AcceptColumn >= 0) SetCell(h, AcceptColumn, Printf("%6d", AcceptCounter));
+            if (TimeColumn >= 0) SetCell(h, TimeColumn, Clock().LongTime() + QStringLiteral("  "));
+            if (RelTimeColumn >= 0)
+                SetCell(h, RelTimeColumn,
+                        Printf("%10lld", static_cast<long long>(Clock().Seconds() - StartTime)));
+            if (complete) {
+                for (int column : {AcceptColumn, TimeColumn, RelTimeColumn}) {
+                    if (column < 0) continue;
+                    SetCell(MeanRow, column, Cell(h, column));
+                    if (mode == Items::AverageStdev) SetCell(StatRow, column, Cell(h, column));
+                }
+            }
+        }
+        for (int g = 0; g < ColumnGroupCount; ++g)
+            if (GroupStart[g][f] >= 0)
+                writeGroup(static_cast<TColumnGroup>(g), f, benches[f], state, h, complete, mode, n);
+    }
+
+    if (m_touchedLast >= 0) emit RowsChanged(m_touchedFirst, m_touchedLast);
+    if (complete || !averaged) {
+        SampleCount = 0;
+        return true;
+    }
+    return false;
+}
+
+void TDataTable::writeGroup(TColumnGroup group, int f, const TBench& b, const TWindowState& state, int h,
+                            bool complete, int mode, int n) {
+    const int start = GroupStart[group][f];
+    const int width = GroupWidths[group];
+    const bool hcDivided = state.Settings.HCDivisorRadioGroup == Items::HCDivisor100;
+    auto& sums = m_sums[group][f];
+
+    // The sample values of the group, in column order.
+    Sample samples[8];
+    switch (group) {
+    case GroupDemodulatedIR:
+        for (int c = 0; c < 4; ++c)
+            samples[c] = integerSample(demodValue(b, c), "%8lld");
+        // A new offset reference: without averaging the current values.
+        if (mode == Items::AverageNone && OffsetCapture[f]) {
+            for (int c = 0; c < 4; ++c)
+                OffsetRef[f][c] = demodValue(b, c);
+            OffsetCapture[f] = false;
+            OffsetRefValid[f] = true;
+        }
+        break;
+    case GroupOffset:
+        for (int c = 0; c < 4; ++c) {
+            qint64 value = 0;
+            const int32_t r = OffsetRef[f][c];
+            if (OffsetEnabled && OffsetRefValid[f] && r != 0) {
+                const auto ratio = static_cast<float>(double(demodValue(b, c)) / double(r));
+                value = static_cast<qint64>(std::trunc((1.0 - double(ratio)) * 10000.0));
+            }
+            samples[c] = integerSample(value, "%7lld");
+        }
+        break;
+    case GroupGasConcentration: {
+        const float co2 = scaled(b.Co2, 0.01);
+        const float co = scaled(b.Co, 0.001);
+        const float o2 = scaled(b.O2, 0.01);
+        samples[0] = singleSample(co2, Printf("%7.2f", double(co2)));
+        samples[1] = singleSample(co, Printf("%7.3f", double(co)));
+        if (hcDivided) {
+            const float hc = scaled(b.Hc, 0.01);
+            samples[2] = singleSample(hc, Printf("%9.2f", double(hc)));
+        } else {
+            samples[2] =
+                singleSample(static_cast<float>(b.Hc), Printf("%9lld", static_cast<long long>(b.Hc)));
+        }
+        samples[3] = singleSample(o2, Printf("%7.2f", double(o2)));
+        samples[4] = singleSample(static_cast<float>(b.NO), Printf("%6d", b.NO));
+        break;
+    }
+    case GroupMinMaxADC:
+        for (int c = 0; c < 4; ++c) {
+            samples[2 * c] = integerSample(b.MinAdc[c], "%8lld");
+            samples[2 * c + 1] = integerSample(b.MaxAdc[c], "%8lld");
+        }
+        break;
+    case GroupTemperatures:
+        samples[0] = integerSample(narrow16(b.DetCelTemp), "%6lld");
+        samples[1] = integerSample(narrow16(b.DetSrcTemp), "%6lld");
+        samples[2] = integerSample(b.DetEthanolTemp, "%6lld");
+        break;
+    case GroupAmbTemp:
+        samples[0] = doubleSample(double(b.AmbientTemp), "%6.1f");
+        break;
+    case GroupPressures:
+        samples[0] = integerSample(narrow16(b.AbsPressure), "%6lld");
+        samples[1] = integerSample(narrow16(b.GagePressure), "%6lld");
+        break;
+    case GroupAmbPressure:
+        samples[0] = integerSample(narrow16(b.AmbPressure), "%6lld");
+        break;
+    case GroupRawNoxO2:
+        samples[0] = integerSample(b.RawNO, "%6lld");
+        samples[1] = integerSample(b.RawO2, "%6lld");
+        break;
+    case GroupPef:
+        samples[0] = doubleSample(double(b.Pef), "%6.3f");
+        break;
+    case ColumnGroupCount:
+        return;
+    }
+
+    for (int c = 0; c < width; ++c) {
+        const Sample& s = samples[c];
+        ColumnSums& sum = sums[c];
+        SetCell(h, start + c, s.text);
+        switch (s.kind) {
+        case SumKind::Integer:
+            sum.integer += s.integer;
+            break;
+        case SumKind::Single:
+            sum.single += s.single;
+            break;
+        case SumKind::Double:
+            sum.real += s.real;
+            break;
+        }
+        sum.squares += s.AsDouble() * s.AsDouble();
+    }
+    if (!complete) return;
+
+    const int count = std::max(n, 1);
+    for (int c = 0; c < width; ++c) {
+        const ColumnSums& sum = sums[c];
+        const ColumnFormats fmt = formatsOf(group, c, hcDivided);
+        double total = 0;
+        QString mean;
+        switch (samples[c].kind) {
+        case SumKind::Integer:
+            mean = Printf(fmt.mean, static_cast<long long>(sum.integer / count));
+            total = double(sum.integer);
+            break;
+        case SumKind::Single:
+            mean = Printf(fmt.mean, double(sum.single / static_cast<float>(count)));
+            total = double(sum.single);
+            break;
+        case SumKind::Double:
+            mean = Printf(fmt.mean, sum.real / count);
+            total = sum.real;
+            break;
+        }
+        SetCell(MeanRow, start + c, mean);
+        if (mode == Items::AverageStdev) {
+            QString deviation;
+            if (count < 2) {
+                // One sample has no spread: a marker that cannot be read as a measurement.
+                deviation = QStringLiteral("n/a").rightJustified(fmt.naWidth);
+            } else {
+                const double variance = (sum.squares - total * total / count) / (count - 1);
+                deviation = Printf(fmt.stdev, std::sqrt(std::max(0.0, variance)));
+            }
+            SetCell(StatRow, start + c, deviation);
+        }
+    }
+    // A new offset reference from the block means of the demodulated channels.
+    if (group == GroupDemodulatedIR && OffsetCapture[f]) {
+        for (int c = 0; c < 4; ++c)
+            OffsetRef[f][c] = static_cast<int32_t>(sums[c].integer / count);
+        OffsetCapture[f] = false;
+        OffsetRefValid[f] = true;
+    }
+    sums.fill(ColumnSums{});
+}
