@@ -1,0 +1,398 @@
+// x714ctl acquire: the main window's acquisition between Start and Stop, without a window. Prints the
+// lines the main log file receives; --log also writes that file.
+#include "acquisition.h"
+#include "bench.h"
+#include "cli_command.h"
+#include "dialogs.h"
+#include "paths.h"
+#include "serial_comport.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QSocketNotifier>
+#include <QTextStream>
+#include <QTimer>
+#include <csignal>
+#include <cstdio>
+#include <fcntl.h>
+#include <memory>
+#include <optional>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+const char* const Usage =
+    "acquire PORT... [--baud B] [--data 01|06|44] [--hc-mode hex|prop] [--hc-divisor 1|100]\n"
+    "      [--columns LIST] [--offset] [--average none|mean|stdev] [--samples N] [--rows N] [--log FILE]\n"
+    "      acquisition from benches 1..n on the given ports (at most 4), as Start and Stop in the main\n"
+    "      window: prints the header line, the data lines and the STDEV lines the main log file\n"
+    "      receives, one per line. Stops after N logged rows (--rows) or on SIGINT/SIGTERM, sending the\n"
+    "      stop request. LIST: comma list of accept,time,rtime,demod,offset,gas,minmax,temps,ambtemp,\n"
+    "      press,ambpress,rawnoxo2,pef (default time,gas). --offset takes an offset reference (needs\n"
+    "      offset in LIST, and demod for the reference). --samples: samples per mean (default 4).\n"
+    "      --log: also writes FILE as a new log file with logging on. Time-outs are reported on\n"
+    "      standard error. Exit 0 when stopped, 1 when the pacing bench sends no data, 2 on bad\n"
+    "      arguments or a port or log file that cannot be opened.";
+
+int g_signalPipe[2] = {-1, -1};
+
+void onSignal(int) {
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t n = ::write(g_signalPipe[1], &byte, 1);
+}
+
+struct ColumnName {
+    const char* name;
+    bool TSettingsPanel::*box;
+};
+const ColumnName ColumnNames[] = {
+    {"accept", &TSettingsPanel::AcceptCountChk},
+    {"time", &TSettingsPanel::TimeStamp},
+    {"rtime", &TSettingsPanel::RelativeTime},
+    {"demod", &TSettingsPanel::DemodulatedIR},
+    {"offset", &TSettingsPanel::Offset},
+    {"gas", &TSettingsPanel::GasConcentration},
+    {"minmax", &TSettingsPanel::MinMaxADC},
+    {"temps", &TSettingsPanel::Temperatures},
+    {"ambtemp", &TSettingsPanel::AmbTemp},
+    {"press", &TSettingsPanel::Pressures},
+    {"ambpress", &TSettingsPanel::AmbPressure},
+    {"rawnoxo2", &TSettingsPanel::RawNoxO2},
+    {"pef", &TSettingsPanel::Pef},
+};
+
+struct Options {
+    QStringList ports;
+    int baud = 19200;
+    TSettingsPanel settings;
+    bool offset = false;
+    int rows = 0; // 0: until a signal
+    QString logFile;
+};
+
+// Sets the column boxes from LIST; returns an error text, empty on success.
+QString applyColumns(TSettingsPanel& s, const QString& list) {
+    for (const ColumnName& c : ColumnNames)
+        s.*c.box = false;
+    const QStringList names = list.split(QLatin1Char(','));
+    for (const QString& raw : names) {
+        const QString name = raw.trimmed().toLower();
+        bool known = false;
+        for (const ColumnName& c : ColumnNames)
+            if (name == QLatin1String(c.name)) {
+                s.*c.box = true;
+                known = true;
+            }
+        if (!known) {
+            QStringList all;
+            for (const ColumnName& c : ColumnNames)
+                all << QLatin1String(c.name);
+            return QStringLiteral("--columns: unknown column '%1' (columns: %2)")
+                .arg(raw, all.join(QLatin1Char(',')));
+        }
+    }
+    return {};
+}
+
+// Parses the command line; returns an error text (empty on success) and whether usage should follow.
+QString parseOptions(const QStringList& args, Options* o, bool* showUsage) {
+    *showUsage = false;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString& a = args.at(i);
+        auto needValue = [&]() -> std::optional<QString> {
+            if (i + 1 >= args.size()) return std::nullopt;
+            return args.at(++i);
+        };
+        if (!a.startsWith(QLatin1String("--"))) {
+            o->ports << a;
+            continue;
+        }
+        if (a == QLatin1String("--offset")) {
+            o->offset = true;
+            continue;
+        }
+        static const QStringList valued = {"--baud",    "--data",    "--hc-mode", "--hc-divisor", "--columns",
+                                           "--average", "--samples", "--rows",    "--log"};
+        if (!valued.contains(a)) {
+            *showUsage = true;
+            return QStringLiteral("unknown option '%1'").arg(a);
+        }
+        const std::optional<QString> v = needValue();
+        if (!v) {
+            *showUsage = true;
+            return QStringLiteral("%1 needs a value").arg(a);
+        }
+        const QString value = v->trimmed();
+        bool ok = false;
+        if (a == QLatin1String("--baud")) {
+            o->baud = value.toInt(&ok);
+            if (!ok || !QList<int>{9600, 19200, 38400, 57600, 115200}.contains(o->baud))
+                return QStringLiteral("--baud must be 9600, 19200, 38400, 57600 or 115200, not '%1'")
+                    .arg(value);
+        } else if (a == QLatin1String("--data")) {
+            QString code = value;
+            if (code.startsWith(QLatin1Char('$'))) code.remove(0, 1);
+            const QStringList codes = {"01", "06", "44"};
+            if (!codes.contains(code))
+                return QStringLiteral("--data must be 01, 06 or 44, not '%1'").arg(value);
+            o->settings.CompDataRG = int(codes.indexOf(code));
+        } else if (a == QLatin1String("--hc-mode")) {
+            const QString m = value.toLower();
+            if (m != QLatin1String("hex") && m != QLatin1String("prop"))
+                return QStringLiteral("--hc-mode must be hex or prop, not '%1'").arg(value);
+            o->settings.HCMode = m == QLatin1String("hex") ? Items::HCModeHex : Items::HCModeProp;
+        } else if (a == QLatin1String("--hc-divisor")) {
+            if (value != QLatin1String("1") && value != QLatin1String("100"))
+                return QStringLiteral("--hc-divisor must be 1 or 100, not '%1'").arg(value);
+            o->settings.HCDivisorRadioGroup =
+                value == QLatin1String("1") ? Items::HCDivisor1 : Items::HCDivisor100;
+        } else if (a == QLatin1String("--columns")) {
+            const QString problem = applyColumns(o->settings, value);
+            if (!problem.isEmpty()) return problem;
+        } else if (a == QLatin1String("--average")) {
+            const QStringList modes = {"none", "mean", "stdev"};
+            const int m = int(modes.indexOf(value.toLower()));
+            if (m < 0) return QStringLiteral("--average must be none, mean or stdev, not '%1'").arg(value);
+            o->settings.AveragingRadioGroup = m;
+        } else if (a == QLatin1String("--samples")) {
+            // The window's entry takes one to five digits.
+            const int n = value.toInt(&ok);
+            if (!ok || n < 0 || n > 99999 || value.startsWith(QLatin1Char('+')))
+                return QStringLiteral("--samples must be a whole number from 0 to 99999, not '%1'")
+                    .arg(value);
+            o->settings.AverageEdit = QString::number(n);
+        } else if (a == QLatin1String("--rows")) {
+            o->rows = value.toInt(&ok);
+            if (!ok || o->rows < 1)
+                return QStringLiteral("--rows must be a whole number of at least 1, not '%1'").arg(value);
+        } else if (a == QLatin1String("--log")) {
+            if (value.isEmpty()) return QStringLiteral("--log needs a file name");
+            o->logFile = *v;
+        }
+    }
+    if (o->ports.isEmpty()) {
+        *showUsage = true;
+        return QStringLiteral("at least one PORT is required");
+    }
+    if (o->ports.size() > 4)
+        return QStringLiteral("at most 4 ports (benches 1 to 4), not %1").arg(o->ports.size());
+    if (o->offset && !o->settings.Offset)
+        return QStringLiteral("--offset needs the offset columns (add offset to --columns)");
+    return {};
+}
+
+// Message boxes (log file problems, the Soft Reset warning) go to standard error.
+class StderrDialogs : public IDialogs {
+public:
+    void Message(const QString& text, const QString& caption, Icon) override {
+        std::fprintf(stderr, "%s: %s\n", qPrintable(caption), qPrintable(QString(text).replace('\n', ' ')));
+        std::fflush(stderr);
+    }
+    bool Confirm(const QString&, const QString&) override { return false; }
+    QString OpenFileName(const FileRequest&) override { return {}; }
+    QString SaveFileName(const FileRequest&) override { return {}; }
+};
+
+// The window's part of the bench connections' host: acknowledgement lines that turn to an error go
+// to standard error; an acknowledged Soft Reset unticks every bench.
+class AcquireHost : public TAcquisitionHost {
+public:
+    QStringList portNames;
+    std::vector<SerialComPort*> ports;
+    std::function<void()> onBenchesLost;
+
+    void ShowAckLines() override {
+        TAcquisition* acq = Acquisition();
+        if (!acq) return;
+        for (int i = 0; i < int(ports.size()); ++i) {
+            const TBench& b = acq->Benches()[i];
+            if (b.AckError != 1) {
+                m_reported[i].clear();
+                continue;
+            }
+            if (b.AckText == m_reported[i]) continue;
+            m_reported[i] = b.AckText;
+            std::fprintf(stderr, "bench %d (%s): %s\n", i + 1, qPrintable(portNames.value(i)),
+                         qPrintable(b.AckText));
+            std::fflush(stderr);
+        }
+    }
+    void UntickAllBenches() override {
+        TAcquisition* acq = Acquisition();
+        for (int i = 0; i < int(ports.size()); ++i) {
+            ports[i]->SetOpen(false);
+            if (acq) acq->State.BoxChecked[i] = acq->State.PortOpen[i] = false;
+        }
+        if (onBenchesLost) onBenchesLost();
+    }
+    void ProcessPendingEvents() override { QCoreApplication::processEvents(); }
+
+private:
+    std::array<QString, 4> m_reported;
+};
+
+void printLine(const QString& line) {
+    const QByteArray bytes = line.toLocal8Bit();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+int runAcquire(const QStringList& args) {
+    QTextStream err(stderr);
+    Options o;
+    bool showUsage = false;
+    const QString problem = parseOptions(args, &o, &showUsage);
+    if (!problem.isEmpty()) {
+        err << "x714ctl acquire: " << problem << "\n";
+        if (showUsage) err << "usage: x714ctl " << Usage << "\n";
+        return ExitUsage;
+    }
+
+    // Benches 1..n are COM1..COMn of this run, whatever the arguments name; resolve every argument
+    // before mapping, so that a COMn argument means the device it named on the command line.
+    QStringList devices;
+    for (const QString& p : o.ports)
+        devices << ResolvePortArgument(p);
+    std::vector<std::unique_ptr<SerialComPort>> ports;
+    for (int i = 0; i < devices.size(); ++i) {
+        SetComPortOverride(i + 1, devices.at(i));
+        auto port = std::make_unique<SerialComPort>(i + 1);
+        port->SetBaud(o.baud);
+        if (!port->SetOpen(true)) {
+            err << "x714ctl acquire: cannot open " << o.ports.at(i) << ": " << port->OpenError() << "\n";
+            return ExitUsage;
+        }
+        ports.push_back(std::move(port));
+    }
+
+    StderrDialogs dialogs;
+    SetDialogs(&dialogs);
+    AcquireHost host;
+    host.portNames = o.ports;
+    for (auto& p : ports)
+        host.ports.push_back(p.get());
+    auto benches = std::make_unique<std::array<TBench, 4>>();
+    for (int i = 0; i < 4; ++i)
+        (*benches)[i].Init(i < int(ports.size()) ? ports[i].get() : nullptr, &host, i);
+
+    TAcquisition acq(*benches);
+    host.SetAcquisition(&acq);
+    for (int i = 0; i < int(ports.size()); ++i) {
+        acq.State.PortOpen[i] = acq.State.BoxEnabled[i] = acq.State.BoxChecked[i] = true;
+        TBench& bench = (*benches)[i];
+        QObject::connect(ports[i].get(), &TApdComPort::TriggerAvail, [&acq, &bench] {
+            if (!acq.State.Closing) bench.DrainPort();
+        });
+    }
+    acq.State.Settings = o.settings;
+    acq.State.Settings.Logging = Items::LoggingOn;
+    acq.State.Settings.DataRadio = Items::DataAuto;
+    if (!acq.ApplySettings()) {
+        SetDialogs(nullptr);
+        return ExitUsage;
+    }
+    if (o.offset) acq.OffsetBtnClick();
+
+    int exitCode = ExitOk;
+    int logged = 0;
+    bool finishing = false;
+    QEventLoop loop;
+    auto finish = [&](int code) {
+        if (finishing) return;
+        finishing = true;
+        exitCode = code;
+        // Rows stop here; the stop request goes out and the log gets its empty line.
+        acq.StopBtnClick();
+        QTimer::singleShot(0, &loop, &QEventLoop::quit);
+    };
+    host.onBenchesLost = [&] {
+        err << "x714ctl acquire: the benches were disconnected\n";
+        finish(ExitBenchFailure);
+    };
+
+    acq.Log().OnLine = [](TMainLog::LineKind, const QString& line) { printLine(line); };
+    QObject::connect(&acq, &TAcquisition::RowAccepted, [&](bool written) {
+        if (written && o.rows > 0 && ++logged >= o.rows) finish(ExitOk);
+    });
+    if (!o.logFile.isEmpty()) {
+        if (!acq.NewFile(o.logFile)) {
+            err << "x714ctl acquire: cannot create log file " << o.logFile << "\n";
+            SetDialogs(nullptr);
+            return ExitUsage;
+        }
+    } else {
+        acq.Log().OpenWithoutFile();
+    }
+    acq.State.Enabled.Logging = true;
+    acq.State.Enabled.DataRadio = true;
+
+    if (::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+        err << "x714ctl acquire: cannot create the signal pipe\n";
+        SetDialogs(nullptr);
+        return ExitUsage;
+    }
+    struct sigaction sa {};
+    sa.sa_handler = onSignal;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESTART;
+    sigaction(SIGINT, &sa, nullptr);
+    sigaction(SIGTERM, &sa, nullptr);
+    QSocketNotifier signalNotifier(g_signalPipe[0], QSocketNotifier::Read);
+    QObject::connect(&signalNotifier, &QSocketNotifier::activated, [&] {
+        char buf[16];
+        while (::read(g_signalPipe[0], buf, sizeof buf) > 0) {
+        }
+        finish(ExitOk);
+    });
+
+    QTimer timer6;
+    QObject::connect(&timer6, &QTimer::timeout, [&] {
+        acq.Timer6Timer();
+        if (finishing || !acq.Running) return;
+        // Rows are paced by the highest bench: once its data command is neither awaited nor
+        // streaming (its request timed out), no row can come any more.
+        const TCommand& cmd = (*benches)[acq.LastActive()].Commands[acq.DataCommandCode()];
+        if (!cmd.Awaiting && !cmd.Streaming) {
+            err << "x714ctl acquire: bench " << acq.LastActive() + 1 << " ("
+                << o.ports.value(acq.LastActive()) << ") sends no data\n";
+            finish(ExitBenchFailure);
+        }
+    });
+    timer6.start(1000);
+
+    acq.StartBtnClick();
+    loop.exec();
+    timer6.stop();
+
+    // Let the stop requests leave and their replies end the streams (at most two seconds).
+    QElapsedTimer waited;
+    waited.start();
+    auto settled = [&] {
+        for (int i = 0; i < int(ports.size()); ++i) {
+            if (!ports[i]->Open()) continue;
+            if (ports[i]->GetOutBuffFree() < TApdComPort::BufferSize) return false;
+            if ((*benches)[i].Commands[acq.DataCommandCode()].Awaiting) return false;
+        }
+        return true;
+    };
+    while (!settled() && waited.elapsed() < 2000)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+
+    acq.State.Closing = true;
+    acq.CloseFile1Click();
+    for (auto& p : ports)
+        if (p->Open()) p->SetOpen(false);
+    signal(SIGINT, SIG_DFL);
+    signal(SIGTERM, SIG_DFL);
+    ::close(g_signalPipe[0]);
+    ::close(g_signalPipe[1]);
+    SetDialogs(nullptr);
+    return exitCode;
+}
+
+const CliCommandRegistration registration({"acquire", Usage, runAcquire});
+
+} // namespace
