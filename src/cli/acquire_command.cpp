@@ -33,8 +33,8 @@ const char* const Usage =
     "      press,ambpress,rawnoxo2,pef (default time,gas). --offset takes an offset reference (needs\n"
     "      offset in LIST, and demod for the reference). --samples: samples per mean (default 4).\n"
     "      --log: also writes FILE as a new log file with logging on. Time-outs are reported on\n"
-    "      standard error. Exit 0 when stopped, 1 when the pacing bench sends no data, 2 on bad\n"
-    "      arguments or a port or log file that cannot be opened.";
+    "      standard error. Exit 0 when stopped, 1 when bench n (which paces the rows) falls silent,\n"
+    "      2 on bad arguments or a port or log file that cannot be opened.";
 
 int g_signalPipe[2] = {-1, -1};
 
@@ -352,10 +352,11 @@ int runAcquire(const QStringList& args) {
     QObject::connect(&timer6, &QTimer::timeout, [&] {
         acq.Timer6Timer();
         if (finishing || !acq.Running) return;
-        // Rows are paced by the highest bench: once its data command is neither awaited nor
-        // streaming (its request timed out), no row can come any more.
+        // Rows are paced by the highest bench. While it streams, every packet re-arms its data
+        // command; once that command is no longer awaited (its reply timed out or was refused, or the
+        // device went away) no further row can be counted on, so the run ends rather than waiting.
         const TCommand& cmd = (*benches)[acq.LastActive()].Commands[acq.DataCommandCode()];
-        if (!cmd.Awaiting && !cmd.Streaming) {
+        if (!cmd.Awaiting) {
             err << "x714ctl acquire: bench " << acq.LastActive() + 1 << " ("
                 << o.ports.value(acq.LastActive()) << ") sends no data\n";
             finish(ExitBenchFailure);
