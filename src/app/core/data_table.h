@@ -87,7 +87,7 @@ public:
 
     // Lays the table out afresh from the open ports, the column check boxes and the averaging
     // settings: clears every cell, ends any averaging block (its sums are cleared) and writes the
-    // headers of rows 0 and 1. acceptBtnEnabled moves the row that shows the last logged row.
+    // headers of rows 0 and 1. An enabled AcceptBtn moves StatRow, which then shows the last logged row.
     void RebuildTable(const TWindowState& state, const TAveraging& averaging);
 
     // Writes one sample from the latest decoded values of every active bench, and at the end of a
