@@ -185,8 +185,8 @@ void TApp::buildGrid() {
     Grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     Grid->horizontalHeader()->setDefaultSectionSize(80);
     Grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-    Grid->setColumnWidth(3, 70);
-    Grid->setColumnWidth(4, 71);
+    Grid->installEventFilter(this);
+    connect(m_model, &QAbstractItemModel::modelReset, this, &TApp::fitColumns);
     Grid->setShowGrid(true);
     Grid->setWordWrap(false);
     Grid->setTextElideMode(Qt::ElideNone);
@@ -231,6 +231,7 @@ void TApp::buildPanel() {
         AckNakEdit[i] = new QLineEdit(GroupBox1);
         AckNakEdit[i]->setObjectName(QStringLiteral("AckNakEdit%1").arg(i + 1));
         AckNakEdit[i]->setReadOnly(true);
+        AckNakEdit[i]->setMinimumWidth(150);
         AckNakEdit[i]->setFocusPolicy(Qt::NoFocus);
         benches->addWidget(ComLabel[i], i + 1, 0);
         benches->addWidget(ApdStatusLight[2 * i], i + 1, 1, Qt::AlignCenter);
@@ -241,27 +242,31 @@ void TApp::buildPanel() {
     }
     benches->setColumnStretch(4, 1);
 
-    // Switches under the bench rows; only "File Log" and "Zero" are shown to operators.
+    // Switches under the bench rows, items side by side, in two rows; only "File Log" and "Zero" are
+    // shown to operators.
     const TSettingsPanel& s = m_acq.State.Settings;
-    Logging = new TRadioGroup(QStringLiteral("Logging"), QStringLiteral("File &Log"),
-                              {QStringLiteral("On"), QStringLiteral("Off")}, s.Logging, Panel1);
-    ZeroRG = new TRadioGroup(QStringLiteral("ZeroRG"), QStringLiteral("Zero"),
-                             {QStringLiteral("Auto"), QStringLiteral("Manual")}, s.ZeroRG, Panel1);
-    DataRadio = new TRadioGroup(QStringLiteral("DataRadio"), QStringLiteral("Data Collect"),
-                                {QStringLiteral("Auto"), QStringLiteral("Manual")}, s.DataRadio, Panel1);
-    HCMode = new TRadioGroup(QStringLiteral("HCMode"), QStringLiteral("HC Mode"),
-                             {QStringLiteral("Hex"), QStringLiteral("Prop")}, s.HCMode, Panel1);
-    HCDivisorRadioGroup =
-        new TRadioGroup(QStringLiteral("HCDivisorRadioGroup"), QStringLiteral("HC Divisor"),
-                        {QStringLiteral("1"), QStringLiteral("100")}, s.HCDivisorRadioGroup, Panel1);
-    CompDataRG = new TRadioGroup(QStringLiteral("CompDataRG"), QStringLiteral("Data"),
-                                 {QStringLiteral("$01"), QStringLiteral("$06"), QStringLiteral("$44")},
-                                 s.CompDataRG, Panel1);
-    auto* switches = new QHBoxLayout;
-    switches->setSpacing(4);
-    for (TRadioGroup* g : {Logging, ZeroRG, DataRadio, HCMode, HCDivisorRadioGroup, CompDataRG})
-        switches->addWidget(g, 0, Qt::AlignTop);
-    switches->addStretch(1);
+    auto makeSwitch = [this](const char* name, const char* title, const QStringList& items, int index) {
+        return new TRadioGroup(QLatin1String(name), QString::fromLatin1(title), items, index, Panel1,
+                               int(items.size()));
+    };
+    Logging = makeSwitch("Logging", "File &Log", {QStringLiteral("On"), QStringLiteral("Off")}, s.Logging);
+    ZeroRG = makeSwitch("ZeroRG", "Zero", {QStringLiteral("Auto"), QStringLiteral("Manual")}, s.ZeroRG);
+    DataRadio = makeSwitch("DataRadio", "Data Collect", {QStringLiteral("Auto"), QStringLiteral("Manual")},
+                           s.DataRadio);
+    HCMode = makeSwitch("HCMode", "HC Mode", {QStringLiteral("Hex"), QStringLiteral("Prop")}, s.HCMode);
+    HCDivisorRadioGroup = makeSwitch("HCDivisorRadioGroup", "HC Divisor",
+                                     {QStringLiteral("1"), QStringLiteral("100")}, s.HCDivisorRadioGroup);
+    CompDataRG =
+        makeSwitch("CompDataRG", "Data",
+                   {QStringLiteral("$01"), QStringLiteral("$06"), QStringLiteral("$44")}, s.CompDataRG);
+    auto* switches = new QGridLayout;
+    switches->setSpacing(2);
+    const TRadioGroup* const switchOrder[] = {Logging,   ZeroRG, DataRadio, HCMode, HCDivisorRadioGroup,
+                                              CompDataRG};
+    for (int i = 0; i < 6; ++i)
+        switches->addWidget(const_cast<TRadioGroup*>(switchOrder[i]), i / 3, i % 3,
+                            Qt::AlignLeft | Qt::AlignTop);
+    switches->setColumnStretch(3, 1);
 
     auto* left = new QVBoxLayout;
     left->setSpacing(2);
@@ -356,13 +361,12 @@ void TApp::buildPanel() {
     ExitBtn->setToolTip(QStringLiteral("Exit"));
     auto* buttons = new QGridLayout;
     buttons->setVerticalSpacing(3);
-    const QPushButton* order[] = {OKBtn,      StartBtn, StopBtn,   ZeroBtn,   ClearBtn, CommentBtn,
-                                  HistoryBtn, TitleBtn, AcceptBtn, OffsetBtn, ExitBtn};
-    int k = 0;
-    for (const QPushButton* b : order) {
-        buttons->addWidget(const_cast<QPushButton*>(b), k < 6 ? k : k - 6, k < 6 ? 0 : 1);
-        ++k;
-    }
+    // Two columns: the acquisition buttons, then the log and service buttons with Exit at the bottom.
+    QPushButton* const columns[2][6] = {{OKBtn, StartBtn, StopBtn, ZeroBtn, ClearBtn, CommentBtn},
+                                        {HistoryBtn, TitleBtn, AcceptBtn, OffsetBtn, nullptr, ExitBtn}};
+    for (int c = 0; c < 2; ++c)
+        for (int r = 0; r < 6; ++r)
+            if (columns[c][r]) buttons->addWidget(columns[c][r], r, c);
     buttons->setRowStretch(6, 1);
 
     connect(OKBtn, &QPushButton::clicked, this, &TApp::OKBtnClick);
@@ -776,7 +780,6 @@ void TApp::stateToControls() {
 
 void TApp::OKBtnClick() {
     m_acq.State.Settings.AverageEdit = AverageEdit->text();
-    updateGridHeight();
     m_acq.OKBtnClick();
 }
 
@@ -793,7 +796,6 @@ void TApp::ZeroBtnClick() {
 }
 
 void TApp::ClearBtnClick() {
-    updateGridHeight();
     m_acq.ClearBtnClick();
 }
 
@@ -839,13 +841,11 @@ void TApp::ExitBtnClick() {
 
 void TApp::LoggingClick(int index) {
     m_acq.State.Settings.Logging = index;
-    updateGridHeight();
     m_acq.LoggingClick();
 }
 
 void TApp::DataRadioClick(int index) {
     m_acq.State.Settings.DataRadio = index;
-    updateGridHeight();
     m_acq.DataRadioClick();
 }
 
@@ -923,9 +923,23 @@ void TApp::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
 }
 
-void TApp::resizeEvent(QResizeEvent* event) {
-    QMainWindow::resizeEvent(event);
-    updateGridHeight();
+bool TApp::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == Grid && event->type() == QEvent::Resize) updateGridHeight();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TApp::fitColumns() {
+    // Columns in use are at least as wide as their header texts, so that no header is cut off; the
+    // others keep the grid's default widths.
+    const TDataTable& table = m_acq.Table();
+    const QFontMetrics metrics(Grid->font());
+    for (int c = 0; c < table.GridColumns(); ++c) {
+        int width = c == 3 ? 70 : c == 4 ? 71 : 80;
+        if (c < table.ColumnCount)
+            for (int r = 0; r < TDataTableModel::HeaderRows; ++r)
+                width = std::max(width, metrics.horizontalAdvance(table.Cell(r, c)) + 8);
+        Grid->setColumnWidth(c, width);
+    }
 }
 
 void TApp::updateGridHeight() {

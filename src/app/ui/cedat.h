@@ -167,7 +167,7 @@ public slots:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     struct JoinedScreen {
@@ -195,6 +195,7 @@ private:
     void applyTitle(const QString& title);
     void showHelpTopic(int topic);
     void updateGridHeight();
+    void fitColumns();
     // Lets bytes queued on the ports reach the wire before they are closed.
     void drainOutput();
 
