@@ -65,12 +65,10 @@ bool parseArguments(const QStringList& args, Options* options, QString* error) {
 } // namespace
 
 int main(int argc, char** argv) {
-    TX714Application app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("x714"));
-    DesktopDialogs dialogs;
-    SetDialogs(&dialogs);
-
-    const QStringList args = QApplication::arguments();
+    // Arguments are checked before the window system is touched, so --help and mistakes need no display.
+    QStringList args;
+    for (int i = 0; i < argc; ++i)
+        args.append(QString::fromLocal8Bit(argv[i]));
     if (args.contains(QLatin1String("--help")) || args.contains(QLatin1String("-h"))) {
         std::fputs(Usage, stdout);
         return 0;
@@ -81,6 +79,11 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "x714: %s\n%s", qPrintable(error), Usage);
         return 2;
     }
+
+    TX714Application app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("x714"));
+    DesktopDialogs dialogs;
+    SetDialogs(&dialogs);
 
     // An exception while the screens are created is shown the same way and ends the run.
     try {
