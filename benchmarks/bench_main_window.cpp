@@ -1,0 +1,103 @@
+// CPU time per data reply with the main window visible and four benches streaming $44 (offscreen):
+// the reply packet arrives on a port in memory, is framed and decoded by its bench, the row trigger
+// builds a table row when the highest bench replies, and the grid repaints the changed rows.
+#include "bench.h"
+#include "cedat.h"
+#include "memory_comport.h"
+#include "radio_group.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <benchmark/benchmark.h>
+#include <memory>
+
+namespace {
+
+// A $44 engineering data reply: 86 data bytes of plausible counts.
+QByteArray engineeringReply(int seed) {
+    QByteArray d(86, '\0');
+    for (int i = 0; i < d.size(); ++i)
+        d[i] = char((i * 7 + seed) & 0x3F);
+    QByteArray p;
+    p.append(char(0x06));
+    p.append(char(0x44));
+    p.append(char(d.size()));
+    p.append(d);
+    uint8_t sum = 0;
+    for (char c : p)
+        sum = uint8_t(sum + uint8_t(c));
+    p.append(char(uint8_t(-sum)));
+    return p;
+}
+
+struct Window {
+    std::array<MemoryComPort*, 4> ports{};
+    std::unique_ptr<TApp> app;
+
+    explicit Window(bool everyColumn) {
+        for (TBench& bench : Benches)
+            bench = TBench{};
+        app = std::make_unique<TApp>([this](int com) {
+            auto port = std::make_unique<MemoryComPort>(com);
+            ports[com - 1] = port.get();
+            return port;
+        });
+        app->SetServiceMode(true);
+        app->CompDataRG->ClickItem(2); // $44
+        if (everyColumn) {
+            for (QCheckBox* box :
+                 {app->AcceptCountChk, app->RelativeTime, app->DemodulatedIR, app->Offset, app->MinMaxADC,
+                  app->Temperatures, app->AmbTemp, app->Pressures, app->AmbPressure, app->RawNoxO2, app->Pef})
+                box->click();
+            app->AveragingRadioGroup->ClickItem(2); // Mean+STDEV
+        }
+        app->show();
+        for (QCheckBox* box : app->ActiveBench)
+            box->click();
+        app->OKBtnClick();
+        app->StartBtnClick();
+        QCoreApplication::processEvents();
+    }
+    ~Window() {
+        app->Acquisition().State.Closing = true; // no shutdown waits when the benchmark ends
+        app.reset();
+    }
+};
+
+void run(benchmark::State& state, bool everyColumn) {
+    Window w(everyColumn);
+    QByteArray replies[4];
+    for (int i = 0; i < 4; ++i)
+        replies[i] = engineeringReply(i);
+    int bench = 0;
+    for (auto _ : state) {
+        w.ports[bench]->Inject(replies[bench]);
+        bench = (bench + 1) & 3;
+        // Paint what changed, as the event loop does between replies.
+        QCoreApplication::processEvents();
+    }
+    state.counters["columns"] = w.app->Acquisition().Table().ColumnCount;
+    state.SetItemsProcessed(state.iterations());
+}
+
+void BM_ReplyDefaultColumns(benchmark::State& state) {
+    run(state, false);
+}
+void BM_ReplyEveryColumnMeanStdev(benchmark::State& state) {
+    run(state, true);
+}
+BENCHMARK(BM_ReplyDefaultColumns)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ReplyEveryColumnMeanStdev)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
