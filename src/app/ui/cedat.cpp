@@ -622,6 +622,8 @@ void TApp::createScreens() {
 
 void TApp::JoinScreen(TScreenSlot slot, QWidget* screen, IBenchSelectorScreen* selector) {
     m_screens[size_t(slot)] = {screen, selector};
+    // A screen that joins after the start-up refresh settles its selection now.
+    if (selector) selector->RefreshBenchSelector();
     for (const ScreenItem& item : ScreenItems)
         if (item.slot == slot) MenuItem(QLatin1String(item.name))->setEnabled(screen != nullptr);
 }

@@ -59,8 +59,9 @@ public:
     // Ticks every usable bench box and starts acquisition, as an operator would (the demo).
     void StartDemo();
 
-    // A screen of another subsystem joins: its selector is refreshed with the others, and it is closed
-    // at shutdown when the slot is one of the screens that have close handling.
+    // A screen of another subsystem joins: its selector is refreshed at once and then with the others,
+    // the menu items that open it are enabled (those that also set a mode on it are connected by the
+    // screen itself), and it is closed at shutdown when the slot is one with close handling.
     void JoinScreen(TScreenSlot slot, QWidget* screen, IBenchSelectorScreen* selector);
     QWidget* Screen(TScreenSlot slot) const { return m_screens[size_t(slot)].widget; }
     // Refreshes the bench selector of every joined screen, in slot order.

@@ -418,6 +418,8 @@ private slots:
         Probe cmds(&log, QStringLiteral("cmds")), graph1(&log, QStringLiteral("graph1"));
         f.app->JoinScreen(TScreenSlot::Cmds, &console, &cmds);
         f.app->JoinScreen(TScreenSlot::Graph1, &graph, &graph1);
+        QCOMPARE(log, (QStringList{QStringLiteral("cmds"), QStringLiteral("graph1")}));
+        log.clear();
         f.Click(0);
         QCOMPARE(log, (QStringList{QStringLiteral("graph1"), QStringLiteral("cmds")}));
         QVERIFY(f.app->MenuItem(QStringLiteral("Graphics1"))->isEnabled());
