@@ -105,7 +105,11 @@ void SerialComPort::DeviceSetBaud(int baud) {
 }
 
 void SerialComPort::DeviceWrite(const uint8_t* data, int count) {
-    if (m_port.isOpen()) m_port.write(reinterpret_cast<const char*>(data), count);
+    if (!m_port.isOpen()) return;
+    m_port.write(reinterpret_cast<const char*>(data), count);
+    // Hand the bytes to the driver now, as a UART would, instead of when the event loop next runs:
+    // requests sent from a busy wait (shutdown) must still leave before the port closes.
+    m_port.flush();
 }
 
 int SerialComPort::DeviceRead(uint8_t* buffer, int count) {
