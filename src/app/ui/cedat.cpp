@@ -955,8 +955,8 @@ void TApp::closeEvent(QCloseEvent* event) {
 }
 
 void TApp::drainOutput() {
-    // Writes to a serial device complete in the event loop; give them a moment (at most one second)
-    // before the ports are closed, so that the stop requests reach the benches.
+    // Bytes the serial driver could not take at once leave from the event loop; give them a moment (at
+    // most one second) before the ports are closed, so that the stop requests reach the benches.
     for (int round = 0; round < 50; ++round) {
         bool pending = false;
         for (const auto& port : m_ports)
