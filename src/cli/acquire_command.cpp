@@ -6,6 +6,7 @@
 #include "dialogs.h"
 #include "paths.h"
 #include "serial_comport.h"
+#include "signal_watcher.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -35,13 +36,6 @@ const char* const Usage =
     "      --log: also writes FILE as a new log file with logging on. Time-outs are reported on\n"
     "      standard error. Exit 0 when stopped, 1 when bench n (which paces the rows) falls silent,\n"
     "      2 on bad arguments or a port or log file that cannot be opened.";
-
-int g_signalPipe[2] = {-1, -1};
-
-void onSignal(int) {
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t n = ::write(g_signalPipe[1], &byte, 1);
-}
 
 struct ColumnName {
     const char* name;
@@ -329,24 +323,12 @@ int runAcquire(const QStringList& args) {
     acq.State.Enabled.Logging = true;
     acq.State.Enabled.DataRadio = true;
 
-    if (::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+    SignalWatcher signalWatcher([&] { finish(ExitOk); });
+    if (!signalWatcher.Ok()) {
         err << "x714ctl acquire: cannot create the signal pipe\n";
         SetDialogs(nullptr);
         return ExitUsage;
     }
-    struct sigaction sa {};
-    sa.sa_handler = onSignal;
-    sigemptyset(&sa.sa_mask);
-    sa.sa_flags = SA_RESTART;
-    sigaction(SIGINT, &sa, nullptr);
-    sigaction(SIGTERM, &sa, nullptr);
-    QSocketNotifier signalNotifier(g_signalPipe[0], QSocketNotifier::Read);
-    QObject::connect(&signalNotifier, &QSocketNotifier::activated, [&] {
-        char buf[16];
-        while (::read(g_signalPipe[0], buf, sizeof buf) > 0) {
-        }
-        finish(ExitOk);
-    });
 
     QTimer timer6;
     QObject::connect(&timer6, &QTimer::timeout, [&] {
@@ -386,10 +368,6 @@ int runAcquire(const QStringList& args) {
     acq.CloseFile1Click();
     for (auto& p : ports)
         if (p->Open()) p->SetOpen(false);
-    signal(SIGINT, SIG_DFL);
-    signal(SIGTERM, SIG_DFL);
-    ::close(g_signalPipe[0]);
-    ::close(g_signalPipe[1]);
     SetDialogs(nullptr);
     return exitCode;
 }

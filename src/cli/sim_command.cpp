@@ -1,6 +1,7 @@
 // x714ctl sim: simulated benches on pseudo-terminals, linked as <drive C>/dev/COM1..COMn, until
 // SIGINT or SIGTERM.
 #include "cli_command.h"
+#include "signal_watcher.h"
 #include "sim_params.h"
 #include "simulator.h"
 
@@ -26,14 +27,6 @@ const char* const Usage =
     "      NAK = hex refusal code): refuse CODE with NAK; answer nothing (for CODE); a wrong checksum\n"
     "      on the next N replies; N random noise bytes before every reply; every reply N data bytes\n"
     "      short; every reply MS milliseconds late.";
-
-int g_signalPipe[2] = {-1, -1};
-
-void onSignal(int) {
-    const char byte = 1;
-    // Only async-signal-safe work here: the event loop picks the byte up.
-    [[maybe_unused]] const ssize_t n = ::write(g_signalPipe[1], &byte, 1);
-}
 
 struct Fault {
     QString kind;
@@ -178,23 +171,11 @@ int runSim(const QStringList& args) {
         }
     }
 
-    if (::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+    SignalWatcher signalWatcher([] { QCoreApplication::quit(); });
+    if (!signalWatcher.Ok()) {
         err << "x714ctl sim: cannot create the signal pipe\n";
         return ExitUsage;
     }
-    struct sigaction sa {};
-    sa.sa_handler = onSignal;
-    sigemptyset(&sa.sa_mask);
-    sa.sa_flags = SA_RESTART;
-    sigaction(SIGINT, &sa, nullptr);
-    sigaction(SIGTERM, &sa, nullptr);
-    QSocketNotifier signalNotifier(g_signalPipe[0], QSocketNotifier::Read);
-    QObject::connect(&signalNotifier, &QSocketNotifier::activated, [] {
-        char buf[16];
-        while (::read(g_signalPipe[0], buf, sizeof buf) > 0) {
-        }
-        QCoreApplication::quit();
-    });
 
     Simulator sim;
     sim.SetStreamRate(rate);
@@ -217,8 +198,6 @@ int runSim(const QStringList& args) {
 
     const int rc = QCoreApplication::exec();
     sim.Stop();
-    signal(SIGINT, SIG_DFL);
-    signal(SIGTERM, SIG_DFL);
     return rc == 0 ? ExitOk : ExitBenchFailure;
 }
 

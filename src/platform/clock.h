@@ -56,6 +56,22 @@ private:
     QString m_time = QStringLiteral("12:34:56");
 };
 
+// The system clock that a test can move forward at once: Sleep adds to an offset instead of waiting,
+// so reply timers run out and busy waits end without real time passing, while everything that follows
+// this clock (the simulator too) stays consistent.
+class OffsetClock : public IClock {
+public:
+    qint64 Seconds() const override { return Milliseconds() / 1000; }
+    qint64 Milliseconds() const override { return m_system.Milliseconds() + offset; }
+    QString ShortDate() const override { return m_system.ShortDate(); }
+    QString LongTime() const override { return m_system.LongTime(); }
+    void Sleep(int ms) override { offset += ms; }
+    qint64 offset = 0;
+
+private:
+    SystemClock m_system;
+};
+
 IClock& Clock();
 // Installs another clock (tests); nullptr restores the system clock. The caller keeps ownership.
 void SetClock(IClock* clock);

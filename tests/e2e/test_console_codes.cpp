@@ -12,21 +12,6 @@
 #include <QTest>
 
 namespace {
-// The system clock, which a test can move forward at once so that reply timers run out without
-// waiting for them. The simulator follows the same clock.
-class OffsetClock : public IClock {
-public:
-    qint64 Seconds() const override { return Milliseconds() / 1000; }
-    qint64 Milliseconds() const override { return m_system.Milliseconds() + offset; }
-    QString ShortDate() const override { return m_system.ShortDate(); }
-    QString LongTime() const override { return m_system.LongTime(); }
-    void Sleep(int ms) override { offset += ms; }
-    qint64 offset = 0;
-
-private:
-    SystemClock m_system;
-};
-
 constexpr int ReplyWaitMs = 8000;
 } // namespace
 

@@ -15,21 +15,6 @@
 #include <QTest>
 
 namespace {
-// The system clock, moved forward at once by Sleep so that the shutdown's one-second waits cost
-// nothing; the simulator follows the same clock.
-class OffsetClock : public IClock {
-public:
-    qint64 Seconds() const override { return Milliseconds() / 1000; }
-    qint64 Milliseconds() const override { return m_system.Milliseconds() + offset; }
-    QString ShortDate() const override { return m_system.ShortDate(); }
-    QString LongTime() const override { return m_system.LongTime(); }
-    void Sleep(int ms) override { offset += ms; }
-    qint64 offset = 0;
-
-private:
-    SystemClock m_system;
-};
-
 constexpr int WaitMs = 8000;
 } // namespace
 
