@@ -318,7 +318,7 @@ void TApp::buildPanel() {
     for (const auto& [box, field] : boxes) {
         settings->addWidget(box, n % 7, n / 7);
         connect(box, &QCheckBox::clicked, this,
-                [this, field](bool ticked) { settingsBoxClicked(field, ticked); });
+                [this, f = field](bool ticked) { settingsBoxClicked(f, ticked); });
         ++n;
     }
     AveragingRadioGroup =
