@@ -5,6 +5,7 @@
 #include "cedat.h"
 #include "memory_comport.h"
 #include "radio_group.h"
+#include "reply_packet.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -19,16 +20,7 @@ QByteArray engineeringReply(int seed) {
     QByteArray d(86, '\0');
     for (int i = 0; i < d.size(); ++i)
         d[i] = char((i * 7 + seed) & 0x3F);
-    QByteArray p;
-    p.append(char(0x06));
-    p.append(char(0x44));
-    p.append(char(d.size()));
-    p.append(d);
-    uint8_t sum = 0;
-    for (char c : p)
-        sum = uint8_t(sum + uint8_t(c));
-    p.append(char(uint8_t(-sum)));
-    return p;
+    return replyPacket(0x06, 0x44, d);
 }
 
 struct Window {

@@ -2,23 +2,17 @@
 // dispatched by one bench (decoding included), as the serial handler drains its port.
 #include "bench.h"
 #include "memory_comport.h"
+#include "reply_packet.h"
 
 #include <benchmark/benchmark.h>
 #include <memory>
 
 namespace {
 QByteArray engineeringReply(int seq) {
-    QByteArray p;
-    p.append('\x06');
-    p.append('\x44');
-    p.append(static_cast<char>(86));
-    for (int i = 0; i < 86; ++i)
-        p.append(static_cast<char>((seq * 7 + i * 13) & 0xFF));
-    int sum = 0;
-    for (char b : p)
-        sum += static_cast<uint8_t>(b);
-    p.append(static_cast<char>((256 - sum % 256) % 256));
-    return p;
+    QByteArray d(86, '\0');
+    for (int i = 0; i < d.size(); ++i)
+        d[i] = static_cast<char>((seq * 7 + i * 13) & 0xFF);
+    return replyPacket(0x06, 0x44, d);
 }
 
 void BM_ReceiveEngineeringStream(benchmark::State& state) {

@@ -6,27 +6,10 @@
 #include "clock.h"
 #include "memory_comport.h"
 #include "recording_host.h"
+#include "reply_packet.h"
 
 #include <QTest>
 #include <memory>
-
-inline QByteArray hexBytes(const char* text) {
-    return QByteArray::fromHex(QByteArray(text).replace(' ', ""));
-}
-
-// A reply packet with a correct checksum.
-inline QByteArray replyPacket(uint8_t kind, uint8_t code, const QByteArray& data) {
-    QByteArray p;
-    p.append(char(kind));
-    p.append(char(code));
-    p.append(char(data.size()));
-    p.append(data);
-    int sum = 0;
-    for (char b : p)
-        sum += uint8_t(b);
-    p.append(char((256 - sum % 256) % 256));
-    return p;
-}
 
 // RecordingHost plus the screens the command set talks to.
 class CommandSetHost : public RecordingHost {

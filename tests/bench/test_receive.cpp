@@ -3,32 +3,15 @@
 #include "clock.h"
 #include "memory_comport.h"
 #include "recording_host.h"
+#include "reply_packet.h"
 
 #include <QTest>
 #include <memory>
 
 namespace {
-QByteArray hex(const char* text) {
-    return QByteArray::fromHex(QByteArray(text).replace(' ', ""));
-}
-
-// A reply packet with a correct checksum.
-QByteArray packet(uint8_t kind, uint8_t code, const QByteArray& data) {
-    QByteArray p;
-    p.append(static_cast<char>(kind));
-    p.append(static_cast<char>(code));
-    p.append(static_cast<char>(data.size()));
-    p.append(data);
-    int sum = 0;
-    for (char b : p)
-        sum += static_cast<uint8_t>(b);
-    p.append(static_cast<char>((256 - sum % 256) % 256));
-    return p;
-}
-
 QByteArray wireOf(const TRxPacket& p) {
     QByteArray data(reinterpret_cast<const char*>(p.Data), p.Length);
-    return packet(p.Kind, p.Code, data);
+    return replyPacket(p.Kind, p.Code, data);
 }
 } // namespace
 
@@ -74,7 +57,7 @@ private slots:
     void ackWithoutDataPassesTheChecksum() {
         bench().Commands[0x04].Awaiting = true;
         bench().Commands[0x04].ReportPending = true;
-        feed(hex("06 04 00 F6"));
+        feed(hexBytes("06 04 00 F6"));
         QVERIFY2(bench().AckText.startsWith(QStringLiteral("System ID  ACK")), qPrintable(bench().AckText));
         QVERIFY(!bench().Commands[0x04].Awaiting);
         QVERIFY(!bench().Commands[0x04].ReportPending);
@@ -82,7 +65,7 @@ private slots:
         // A code whose reply carries no data is plainly acknowledged.
         bench().Commands[0x0A].Awaiting = true;
         bench().Commands[0x0A].ReportPending = true;
-        feed(hex("06 0A 00 F0"));
+        feed(hexBytes("06 0A 00 F0"));
         QCOMPARE(bench().AckText, QStringLiteral("New NO Sensor  ACK"));
         QCOMPARE(bench().AckError, 0);
     }
@@ -91,8 +74,10 @@ private slots:
     // kind bytes (06, 15) inside data, which must not restart framing, and noise between packets.
     void packetSplitAtEveryPoint() {
         const QByteArray stream =
-            hex("33") + packet(0x06, 0x01, hex("06 15 06 00 FF 38 00 00 00 01 86 A0 08 34 00 05")) +
-            hex("00 44") + packet(0x15, 0x49, hex("46")) + packet(0x06, 0x12, hex("15 06 00 00 00 07"));
+            hexBytes("33") +
+            replyPacket(0x06, 0x01, hexBytes("06 15 06 00 FF 38 00 00 00 01 86 A0 08 34 00 05")) +
+            hexBytes("00 44") + replyPacket(0x15, 0x49, hexBytes("46")) +
+            replyPacket(0x06, 0x12, hexBytes("15 06 00 00 00 07"));
         host->firmwareInProgress = true; // the firmware screen receives every packet whole
         for (int cut = 0; cut <= stream.size(); ++cut) {
             for (int c : {0x01, 0x49, 0x12})
@@ -121,7 +106,7 @@ private slots:
     void resyncAfterChecksumFailure() {
         bench().Commands[0x0A].Awaiting = true;
         bench().Commands[0x01].Awaiting = true;
-        feed(hex("06 01 04 06 0A 00 F0 77"));
+        feed(hexBytes("06 01 04 06 0A 00 F0 77"));
         QCOMPARE(bench().AckText, QStringLiteral("New NO Sensor  ACK"));
         QVERIFY(bench().Commands[0x01].Awaiting);
     }
@@ -129,32 +114,32 @@ private slots:
     // When the failed packet began in an earlier block, the rescan starts at the beginning of this one.
     void resyncAcrossBlocks() {
         bench().Commands[0x0A].Awaiting = true;
-        feed(hex("06 01"));
-        feed(hex("04 06 0A 00 F0 77"));
+        feed(hexBytes("06 01"));
+        feed(hexBytes("04 06 0A 00 F0 77"));
         QCOMPARE(bench().AckText, QStringLiteral("New NO Sensor  ACK"));
         QCOMPARE(bench().RxState, uint8_t{0});
     }
 
     void lineErrorDropsTheBlockAndResets() {
         bench().Commands[0x0A].Awaiting = true;
-        feed(hex("06 0A")); // a packet begins...
-        port().Inject(hex("00 F0"), false);
+        feed(hexBytes("06 0A")); // a packet begins...
+        port().Inject(hexBytes("00 F0"), false);
         port().InjectLineError();
         bench().DrainPort(); // ...and its end arrives with a line error
         QCOMPARE(bench().RxState, uint8_t{0});
         QVERIFY(bench().AckText.isEmpty());
         QVERIFY(host->calls.isEmpty());
-        feed(hex("06 0A 00 F0"));
+        feed(hexBytes("06 0A 00 F0"));
         QCOMPARE(bench().AckText, QStringLiteral("New NO Sensor  ACK"));
     }
 
     void unexpectedReplyIsShownAndNotDecoded() {
-        feed(packet(0x06, 0x47, hex("01 02")));
+        feed(replyPacket(0x06, 0x47, hexBytes("01 02")));
         QCOMPARE(bench().AckText, QStringLiteral("47 ?"));
         QCOMPARE(bench().AckError, 1);
         QCOMPARE(host->calls, QStringList{QStringLiteral("ShowAckLines")});
         host->consoleCommand = 0x07;
-        feed(packet(0x06, 0x07, hex("01")));
+        feed(replyPacket(0x06, 0x07, hexBytes("01")));
         QCOMPARE(bench().AckText, QStringLiteral("07 ?"));
         QVERIFY(host->calls.contains(QStringLiteral("ShowAckNak 0")));
     }
@@ -163,19 +148,19 @@ private slots:
         QTest::addColumn<QByteArray>("data");
         QTest::addColumn<QString>("text");
         const QString name = QStringLiteral("Read Flash Parameters  NAK ");
-        QTest::newRow("00") << hex("00") << name + " : System Fault";
-        QTest::newRow("01") << hex("01") << name + " : Illegal data value";
-        QTest::newRow("02") << hex("02") << name + " : Not Allowed at this time";
-        QTest::newRow("03") << hex("03") << name + " : Sample Delivery Problem";
-        QTest::newRow("44") << hex("44") << name + " : Boot program active";
-        QTest::newRow("45") << hex("45") << name + " : Invalid Password";
-        QTest::newRow("46") << hex("46 99") << name + " : Invalid Parameter Number";
-        QTest::newRow("47") << hex("47") << name + " : Invalid Parameter Index";
-        QTest::newRow("48") << hex("48") << name + " : Invalid Number of Parameters";
-        QTest::newRow("49") << hex("49") << name + " : Too Many Zeroes";
-        QTest::newRow("4A") << hex("4A") << name + " : Small Source DeltaT";
-        QTest::newRow("4B unknown") << hex("4B") << name + " : Unknown response 4B";
-        QTest::newRow("FF unknown") << hex("FF") << name + " : Unknown response FF";
+        QTest::newRow("00") << hexBytes("00") << name + " : System Fault";
+        QTest::newRow("01") << hexBytes("01") << name + " : Illegal data value";
+        QTest::newRow("02") << hexBytes("02") << name + " : Not Allowed at this time";
+        QTest::newRow("03") << hexBytes("03") << name + " : Sample Delivery Problem";
+        QTest::newRow("44") << hexBytes("44") << name + " : Boot program active";
+        QTest::newRow("45") << hexBytes("45") << name + " : Invalid Password";
+        QTest::newRow("46") << hexBytes("46 99") << name + " : Invalid Parameter Number";
+        QTest::newRow("47") << hexBytes("47") << name + " : Invalid Parameter Index";
+        QTest::newRow("48") << hexBytes("48") << name + " : Invalid Number of Parameters";
+        QTest::newRow("49") << hexBytes("49") << name + " : Too Many Zeroes";
+        QTest::newRow("4A") << hexBytes("4A") << name + " : Small Source DeltaT";
+        QTest::newRow("4B unknown") << hexBytes("4B") << name + " : Unknown response 4B";
+        QTest::newRow("FF unknown") << hexBytes("FF") << name + " : Unknown response FF";
         QTest::newRow("no error code") << QByteArray() << name + " : No error code";
     }
 
@@ -184,12 +169,12 @@ private slots:
         QFETCH(QString, text);
         // An earlier packet leaves bytes behind; a refusal without an error byte must not pick them up.
         bench().Commands[0x12].Awaiting = true;
-        feed(packet(0x06, 0x12, hex("01 02 03 04 05 06")));
+        feed(replyPacket(0x06, 0x12, hexBytes("01 02 03 04 05 06")));
         bench().Commands[0x49].Awaiting = true;
         bench().Commands[0x49].ReportPending = true;
         host->consoleCommand = 0x49;
         host->calls.clear();
-        feed(packet(0x15, 0x49, data));
+        feed(replyPacket(0x15, 0x49, data));
         QCOMPARE(bench().AckText, text);
         QCOMPARE(bench().AckError, 1);
         QVERIFY(!bench().Commands[0x49].ReportPending);
@@ -199,9 +184,9 @@ private slots:
     void staleDataNeverReachesAReceiver() {
         host->firmwareInProgress = true;
         bench().Commands[0x44].Awaiting = true;
-        feed(packet(0x06, 0x44, QByteArray(86, '\x5A')));
+        feed(replyPacket(0x06, 0x44, QByteArray(86, '\x5A')));
         bench().Commands[0x44].Awaiting = true;
-        feed(packet(0x06, 0x44, hex("01 02")));
+        feed(replyPacket(0x06, 0x44, hexBytes("01 02")));
         QCOMPARE(host->packets.size(), 2);
         const TRxPacket& p = host->packets.last();
         QCOMPARE(p.Length, uint8_t{2});
@@ -212,8 +197,8 @@ private slots:
     void twoBenchesKeepSeparateAckTexts() {
         bench(0).Commands[0x0A].Awaiting = true;
         bench(1).Commands[0x0A].Awaiting = true;
-        feed(packet(0x06, 0x0A, QByteArray()), 0);
-        feed(packet(0x15, 0x0A, hex("02")), 1);
+        feed(replyPacket(0x06, 0x0A, QByteArray()), 0);
+        feed(replyPacket(0x15, 0x0A, hexBytes("02")), 1);
         QCOMPARE(bench(0).AckText, QStringLiteral("New NO Sensor  ACK"));
         QCOMPARE(bench(0).AckError, 0);
         QCOMPARE(bench(1).AckText, QStringLiteral("New NO Sensor  NAK  : Not Allowed at this time"));
@@ -226,7 +211,7 @@ private slots:
         host->firmwareInProgress = true;
         QByteArray stream;
         for (int i = 0; i < 4; ++i)
-            stream += packet(0x06, 0x44, QByteArray(86, static_cast<char>(i)));
+            stream += replyPacket(0x06, 0x44, QByteArray(86, static_cast<char>(i)));
         port().Inject(stream, false);
         bench().Commands[0x44].Streaming = true;
         bench().ReceiveBytes(port().GetInBuffUsed());
@@ -244,11 +229,11 @@ private slots:
         cmd.Streaming = true;
         cmd.ReportPending = true;
         bench().AckError = 1;
-        feed(packet(0x06, 0x44, QByteArray(86, 0)));
+        feed(replyPacket(0x06, 0x44, QByteArray(86, 0)));
         QCOMPARE(host->count(QStringLiteral("ShowAckLines")), 1);
         QCOMPARE(bench().AckError, 0);
         bench().AckText = QStringLiteral("something else");
-        feed(packet(0x06, 0x44, QByteArray(86, 0)));
+        feed(replyPacket(0x06, 0x44, QByteArray(86, 0)));
         QCOMPARE(bench().AckText, QStringLiteral("Engineering Data  ACK"));
         QCOMPARE(host->count(QStringLiteral("ShowAckLines")), 1);
     }
@@ -256,7 +241,7 @@ private slots:
     void repliesAreIgnoredWhileClosing() {
         host->closing = true;
         bench().Commands[0x04].Awaiting = true;
-        feed(hex("06 04 00 F6"));
+        feed(hexBytes("06 04 00 F6"));
         QVERIFY(bench().AckText.isEmpty());
         QVERIFY(bench().Commands[0x04].Awaiting);
     }
@@ -266,7 +251,7 @@ private slots:
         host->firmwareInProgress = true;
         bench().Commands[0x27].Awaiting = true;
         bench().Commands[0x28].Awaiting = true;
-        feed(packet(0x06, 0x27, QByteArray()) + packet(0x15, 0x28, hex("44")));
+        feed(replyPacket(0x06, 0x27, QByteArray()) + replyPacket(0x15, 0x28, hexBytes("44")));
         QCOMPARE(host->calls,
                  (QStringList{QStringLiteral("FirmwareReply 0"), QStringLiteral("FirmwareReply 0")}));
         QVERIFY(bench().AckText.isEmpty());
@@ -278,7 +263,7 @@ private slots:
         host->calLoadVisible = true;
         host->calLoadState = 2;
         bench().Commands[0x48].Awaiting = true;
-        feed(packet(0x15, 0x48, hex("46")));
+        feed(replyPacket(0x15, 0x48, hexBytes("46")));
         QVERIFY(host->calls.contains(QStringLiteral("CalLoadSetRefused")));
         QVERIFY(host->calls.contains(QStringLiteral("CalLoadStopTimer")));
         QVERIFY(host->calls.contains(QStringLiteral("CalLoadReply 0")));
@@ -288,20 +273,20 @@ private slots:
         host->paramTransferState = 1;
         host->calls.clear();
         bench().Commands[0x55].Awaiting = true;
-        feed(packet(0x15, 0x55, hex("47")));
+        feed(replyPacket(0x15, 0x55, hexBytes("47")));
         QVERIFY(host->calls.contains(QStringLiteral("ParamTransferNak 0 55 71")));
         // An acknowledged read goes to it whole; an acknowledged load does not.
         host->calls.clear();
         bench().Commands[0x49].Awaiting = true;
         bench().Commands[0x55].Awaiting = true;
-        feed(packet(0x06, 0x49, hex("31 2E 35")) + packet(0x06, 0x55, QByteArray()));
+        feed(replyPacket(0x06, 0x49, hexBytes("31 2E 35")) + replyPacket(0x06, 0x55, QByteArray()));
         QCOMPARE(host->count(QStringLiteral("ParamTransferReply 0")), 1);
         QCOMPARE(host->packets.last().Code, uint8_t{0x49});
         // A hidden screen gets nothing.
         host->paramTransferVisible = false;
         host->calls.clear();
         bench().Commands[0x49].Awaiting = true;
-        feed(packet(0x06, 0x49, hex("31")));
+        feed(replyPacket(0x06, 0x49, hexBytes("31")));
         QCOMPARE(host->count(QStringLiteral("ParamTransferReply 0")), 0);
     }
 

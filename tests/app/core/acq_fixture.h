@@ -8,25 +8,12 @@
 #include "clock.h"
 #include "dialogs.h"
 #include "memory_comport.h"
+#include "reply_packet.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
-
-// A reply packet with a correct checksum.
-inline QByteArray replyPacket(uint8_t kind, uint8_t code, const QByteArray& data) {
-    QByteArray p;
-    p.append(char(kind));
-    p.append(char(code));
-    p.append(char(data.size()));
-    p.append(data);
-    int sum = 0;
-    for (char b : p)
-        sum += uint8_t(b);
-    p.append(char((256 - sum % 256) % 256));
-    return p;
-}
 
 inline void put16(QByteArray& d, int offset, int value) {
     d[offset] = char((value >> 8) & 0xFF);

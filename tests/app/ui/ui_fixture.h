@@ -8,6 +8,7 @@
 #include "command.h"
 #include "dialogs.h"
 #include "memory_comport.h"
+#include "reply_packet.h"
 
 #include <QCheckBox>
 #include <QDialog>
@@ -69,16 +70,7 @@ struct UiFixture {
 
     // The reply packet a bench sends: kind, code, length, data, checksum.
     static QByteArray Packet(uint8_t kind, uint8_t code, const QByteArray& data) {
-        QByteArray p;
-        p.append(char(kind));
-        p.append(char(code));
-        p.append(char(data.size()));
-        p.append(data);
-        uint8_t sum = 0;
-        for (char c : p)
-            sum = uint8_t(sum + uint8_t(c));
-        p.append(char(uint8_t(-sum)));
-        return p;
+        return replyPacket(kind, code, data);
     }
     // A $01 data reply: status bytes, CO2, CO, HC, O2, NO.
     static QByteArray DataReply(int16_t co2, int16_t co, uint32_t hc, int16_t o2, int16_t no,
