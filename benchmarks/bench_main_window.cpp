@@ -2,10 +2,10 @@
 // the reply packet arrives on a port in memory, is framed and decoded by its bench, the row trigger
 // builds a table row when the highest bench replies, and the grid repaints the changed rows.
 #include "bench.h"
-#include "cedat.h"
 #include "memory_comport.h"
 #include "radio_group.h"
 #include "reply_packet.h"
+#include "shell.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -25,16 +25,16 @@ QByteArray engineeringReply(int seed) {
 
 struct Window {
     std::array<MemoryComPort*, 4> ports{};
-    std::unique_ptr<TApp> app;
+    std::unique_ptr<TShell> shell;
+    TApp* app = nullptr;
 
     explicit Window(bool everyColumn) {
-        for (TBench& bench : Benches)
-            bench = TBench{};
-        app = std::make_unique<TApp>([this](int com) {
+        shell = std::make_unique<TShell>([this](int com) {
             auto port = std::make_unique<MemoryComPort>(com);
             ports[com - 1] = port.get();
             return port;
         });
+        app = &shell->MainWindow();
         app->SetServiceMode(true);
         app->CompDataRG->ClickItem(2); // $44
         if (everyColumn) {
@@ -53,7 +53,7 @@ struct Window {
     }
     ~Window() {
         app->Acquisition().State.Closing = true; // no shutdown waits when the benchmark ends
-        app.reset();
+        shell.reset();
     }
 };
 

@@ -22,7 +22,7 @@ void BM_ReceiveEngineeringStream(benchmark::State& state) {
         stream += engineeringReply(i);
     MemoryComPort port(1);
     port.SetOpen(true);
-    IBenchHost host;
+    NullBenchHost host;
     auto bench = std::make_unique<TBench>();
     bench->Init(&port, &host, 0);
     bench->Commands[0x44].Streaming = true;

@@ -15,7 +15,7 @@ struct Fixture {
         bench->Init(&port, &host, 0);
     }
     MemoryComPort port{1};
-    IBenchHost host;
+    NullBenchHost host;
     std::unique_ptr<TBench> bench;
 };
 } // namespace

@@ -5,10 +5,10 @@
 // --demo     four simulated benches on pseudo-terminals as COM1..COM4, ticked and streaming at once
 // --service  shows the engineering and service menus and the hidden settings controls
 // --port     maps COMn to a serial device for this run (repeatable)
-#include "cedat.h"
 #include "desktop_dialogs.h"
 #include "dialogs.h"
 #include "paths.h"
+#include "shell.h"
 #include "simulator.h"
 #include "x714_application.h"
 
@@ -98,7 +98,8 @@ int main(int argc, char** argv) {
                 SetComPortOverride(i + 1, simulator->DevicePath(i));
         }
 
-        TApp window;
+        TShell shell;
+        TApp& window = shell.MainWindow();
         window.SetServiceMode(options.service);
         window.show();
         if (options.demo) window.StartDemo();

@@ -4,12 +4,9 @@
 
 #include <algorithm>
 
-std::array<TBench, 4> Benches;
-int SoftResetGrace = 0;
-
 namespace {
 IBenchHost& defaultHost() {
-    static IBenchHost host;
+    static NullBenchHost host;
     return host;
 }
 
@@ -154,6 +151,12 @@ void TBench::DispatchPacket(const TRxPacket& packet) {
     }
 }
 
+void TBench::ReportTimeout(uint8_t code) {
+    SetAck(Commands[code].Name + QStringLiteral(" Timeout"), 1);
+    ReportToConsole(code);
+    Commands[code].Awaiting = false;
+}
+
 void TBench::HandleNak(const TRxPacket& packet) {
     const uint8_t c = packet.Code;
     // A refusal without an error byte gets its own reason rather than whatever an earlier packet left.
@@ -179,24 +182,22 @@ void TBench::HandleAck(const TRxPacket& packet) {
     }
 }
 
-bool TBench::CheckTimeouts(std::array<TBench, 4>& benches) {
-    IBenchHost& host = benches[0].Host();
+bool TBenchSet::CheckTimeouts() {
+    IBenchHost& host = Benches[0].Host();
     if (host.Closing() || host.FirmwareScreenVisible()) return false;
-    for (TBench& bench : benches) {
-        if (!host.BenchBoxActive(bench.m_index)) continue;
+    for (TBench& bench : Benches) {
+        if (!host.BenchBoxActive(bench.Index())) continue;
         for (int code = 0; code < 255; ++code) {
             TCommand& cmd = bench.Commands[code];
             if (!cmd.Awaiting || !TApdComPort::TimerExpired(cmd.ReplyTimer)) continue;
             const auto c = static_cast<uint8_t>(code);
             if (host.ParamTransferState() > 0 && isParameterCode(c))
-                host.ParamTransferTimeout(bench.m_index, c);
+                host.ParamTransferTimeout(bench.Index(), c);
             if (c == 0xF0 && SoftResetGrace > 0) {
                 --SoftResetGrace;
                 return false;
             }
-            bench.SetAck(cmd.Name + QStringLiteral(" Timeout"), 1);
-            bench.ReportToConsole(c);
-            cmd.Awaiting = false;
+            bench.ReportTimeout(c);
         }
     }
     return true;

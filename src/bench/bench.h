@@ -92,14 +92,11 @@ public:
     void DispatchPacket(const TRxPacket& packet);
     void HandleAck(const TRxPacket& packet);
     void HandleNak(const TRxPacket& packet);
+    // A reply that did not come in time: "<name> Timeout" in red, the command no longer awaited.
+    void ReportTimeout(uint8_t code);
 
     // Sends the frame prepared in Commands[code] (after Begin/Push) on this bench's port.
     void SendCommand(uint8_t code);
-
-    // Reports every awaited reply whose timer expired on the benches whose activation box is enabled
-    // and ticked. Returns false when the tick must end here (firmware screen visible, shutdown, or an
-    // overdue Soft Reset still within its allowance).
-    static bool CheckTimeouts(std::array<TBench, 4>& benches);
 
     // ---- Request builders: one per command code, each frames and sends one request ----
     // Rates of the streaming codes: 0 stop continuous, 1 one packet, 2 continuous. Rates 0 and 1 arm
@@ -201,9 +198,25 @@ private:
     bool m_receiving = false;
 };
 
-// The four bench connections; bench N of the user interface is entry N - 1.
-extern std::array<TBench, 4> Benches;
+// The four bench connections of the program and what they share; bench N of the user interface is
+// entry N - 1. The desktop program's shell owns one and passes it by reference; tests and the
+// command-line tool make their own.
+class TBenchSet {
+public:
+    std::array<TBench, 4> Benches;
+    // Soft-reset allowance of the time-out scan, shared by all benches: set when the console sends Soft
+    // Reset; each overdue Soft Reset found while it is above 0 ends the scan for that tick.
+    int SoftResetGrace = 0;
 
-// Soft-reset allowance of the time-out scan, shared by all benches: set to 10 when the console sends
-// Soft Reset; each overdue Soft Reset found while it is above 0 ends the scan for that tick.
-extern int SoftResetGrace;
+    TBench& operator[](int bench) { return Benches[size_t(bench)]; }
+    const TBench& operator[](int bench) const { return Benches[size_t(bench)]; }
+    auto begin() { return Benches.begin(); }
+    auto end() { return Benches.end(); }
+    auto begin() const { return Benches.begin(); }
+    auto end() const { return Benches.end(); }
+
+    // Reports every awaited reply whose timer expired on the benches whose activation box is enabled
+    // and ticked. Returns false when the tick must end here (firmware screen visible, shutdown, or an
+    // overdue Soft Reset still within its allowance).
+    bool CheckTimeouts();
+};

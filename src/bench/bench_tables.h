@@ -85,3 +85,8 @@ QString CommandName(uint8_t code);
 QString NakReasonText(uint8_t errorCode);
 // Two upper-case hexadecimal digits.
 QString Hex2(uint8_t value);
+
+// The warning after an acknowledged Soft Reset: the bench restarts and its port must be chosen again.
+inline constexpr std::string_view BenchDisconnectedText =
+    "Multi Gas Monitor X714 has been disconnected\nPlease reselect a COM port for the X714";
+inline constexpr std::string_view BenchDisconnectedCaption = "Warning";

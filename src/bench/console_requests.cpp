@@ -1,6 +1,7 @@
 #include "console_requests.h"
 
 #include "bench.h"
+#include "console_commands.h"
 
 #include <algorithm>
 #include <iterator>
@@ -61,11 +62,18 @@ bool IsConsoleRequest(uint8_t code) {
     return find(code) != nullptr;
 }
 
-bool SendConsoleRequest(TBench& bench, uint8_t code) {
+bool SendConsoleRequest(TBenchSet& benches, int bench, uint8_t code) {
     const ConsoleRequest* request = find(code);
     if (!request) return false;
-    request->send(bench, bench.CmdParams);
+    TBench& b = benches[bench];
+    request->send(b, b.CmdParams);
     // A soft reset restarts the bench, which may not answer for several seconds.
-    if (code == 0xF0) SoftResetGrace = SoftResetAllowance;
+    if (code == 0xF0) benches.SoftResetGrace = SoftResetAllowance;
     return true;
+}
+
+const TConsoleCommand* FindConsoleCommand(uint8_t code) {
+    for (const TConsoleCommand& c : ConsoleCommands)
+        if (c.code == code) return &c;
+    return nullptr;
 }

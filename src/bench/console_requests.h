@@ -2,13 +2,13 @@
 
 #include <cstdint>
 
-class TBench;
+class TBenchSet;
 
-// The console's request table: sends `code` to the bench with the values the console stored in its
-// CmdParams, as the main window's one-second timer does for the console. Sending Soft Reset ($F0) also
-// grants the time-out scan its soft-reset allowance. Returns false, and sends nothing, for a code the
-// console does not send this way (for instance $47).
-bool SendConsoleRequest(TBench& bench, uint8_t code);
+// The console's request table: sends `code` to bench `bench` of the set with the values the console
+// stored in its CmdParams, as the main window's one-second timer does for the console. Sending Soft
+// Reset ($F0) also grants the set's time-out scan its soft-reset allowance. Returns false, and sends
+// nothing, for a code the console does not send this way (for instance $47).
+bool SendConsoleRequest(TBenchSet& benches, int bench, uint8_t code);
 
 // True for the codes SendConsoleRequest sends.
 bool IsConsoleRequest(uint8_t code);

@@ -1,5 +1,4 @@
 #include "bench.h"
-#include "dialogs.h"
 
 #include <algorithm>
 #include <cstring>
@@ -263,10 +262,7 @@ void TBench::Decode(const TRxPacket& packet) {
     case 0xF0:
         // The bench restarts: every connection is closed and the operator must choose the ports again.
         host.UntickAllBenches();
-        host.ProcessPendingEvents();
-        Dialogs().Message(QStringLiteral("Multi Gas Monitor X714 has been disconnected\n"
-                                         "Please reselect a COM port for the X714"),
-                          QStringLiteral("Warning"), IDialogs::Icon::Warning);
+        host.BenchDisconnected(m_index);
         break;
     default:
         break;

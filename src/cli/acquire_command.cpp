@@ -177,7 +177,7 @@ QString parseOptions(const QStringList& args, Options* o, bool* showUsage) {
     return {};
 }
 
-// Message boxes (log file problems, the Soft Reset warning) go to standard error.
+// Message boxes (log file problems) go to standard error.
 class StderrDialogs : public IDialogs {
 public:
     void Message(const QString& text, const QString& caption, Icon) override {
@@ -221,7 +221,7 @@ public:
         }
         if (onBenchesLost) onBenchesLost();
     }
-    void ProcessPendingEvents() override { QCoreApplication::processEvents(); }
+    void BenchDisconnected(int) override { PrintBenchDisconnected(); }
 
 private:
     std::array<QString, 4> m_reported;
@@ -268,7 +268,7 @@ int runAcquire(const QStringList& args) {
     host.portNames = o.ports;
     for (auto& p : ports)
         host.ports.push_back(p.get());
-    auto benches = std::make_unique<std::array<TBench, 4>>();
+    auto benches = std::make_unique<TBenchSet>();
     for (int i = 0; i < 4; ++i)
         (*benches)[i].Init(i < int(ports.size()) ? ports[i].get() : nullptr, &host, i);
 

@@ -4,8 +4,9 @@
 #include "bench_tables.h"
 #include "cli_command.h"
 #include "console_requests.h"
-#include "dialogs.h"
+#include "operator_entry.h"
 #include "paths.h"
+#include "reply_fields.h"
 #include "serial_comport.h"
 
 #include <QEventLoop>
@@ -25,28 +26,6 @@ const char* const Usage =
     "      (CommandSetId, MemoryData) as comma lists, missing entries 0. A stream started with\n"
     "      DataRate=2 is stopped before exit. Exit 0 on ACK, 1 on refusal, time-out or unexpected\n"
     "      reply, 2 on bad arguments or a port that cannot be opened.";
-
-// ---- operator integer entries ----
-
-// Decimal with an optional sign, or hexadecimal after "$", "x", "X", "0x" or "0X".
-std::optional<qint64> parseInteger(const QString& text, bool* hex = nullptr) {
-    QString t = text.trimmed();
-    int base = 10;
-    for (const char* prefix : {"0x", "0X", "$", "x", "X"}) {
-        if (t.startsWith(QLatin1String(prefix))) {
-            t.remove(0, int(qstrlen(prefix)));
-            base = 16;
-            break;
-        }
-    }
-    if (t.isEmpty() || (base == 16 && (t.startsWith(QLatin1Char('-')) || t.startsWith(QLatin1Char('+')))))
-        return std::nullopt;
-    bool ok = false;
-    const qint64 v = t.toLongLong(&ok, base);
-    if (!ok) return std::nullopt;
-    if (hex) *hex = base == 16;
-    return v;
-}
 
 // ---- CmdParams fields by name ----
 
@@ -103,7 +82,7 @@ QString fieldNames() {
 
 // Parses one byte entry (0..255).
 std::optional<uint8_t> parseByte(const QString& text) {
-    const auto v = parseInteger(text);
+    const auto v = ParseIntegerEntry(text);
     if (!v || *v < 0 || *v > 255) return std::nullopt;
     return uint8_t(*v);
 }
@@ -113,7 +92,8 @@ QString applyAssignment(TCmdParams& params, const QString& assignment) {
     const qsizetype eq = assignment.indexOf(QLatin1Char('='));
     if (eq <= 0) return QStringLiteral("'%1' is not FIELD=VALUE (fields: %2)").arg(assignment, fieldNames());
     const QString name = assignment.left(eq).trimmed();
-    const QString value = assignment.mid(eq + 1).trimmed();
+    // The value follows the console's entry rules: blanks before it, nothing after it.
+    const QString value = assignment.mid(eq + 1);
     const CmdField* field = nullptr;
     for (const CmdField& f : CmdFields)
         if (name == QLatin1String(f.name)) field = &f;
@@ -128,7 +108,7 @@ QString applyAssignment(TCmdParams& params, const QString& assignment) {
     }
     case FieldKind::I16: {
         bool hex = false;
-        const auto v = parseInteger(value, &hex);
+        const auto v = ParseIntegerEntry(value, &hex);
         const bool inRange = v && (hex ? (*v >= 0 && *v <= 0xFFFF) : (*v >= -32768 && *v <= 32767));
         if (!inRange)
             return QStringLiteral("%1 must be -32768 to 32767 (or $0000 to $FFFF), not '%2'")
@@ -152,120 +132,13 @@ QString applyAssignment(TCmdParams& params, const QString& assignment) {
             const auto v = parseByte(items.at(i));
             if (!v)
                 return QStringLiteral("%1 entries must be 0 to 255 (or $00 to $FF), not '%2'")
-                    .arg(name, items.at(i).trimmed());
+                    .arg(name, items.at(i));
             bytes[i] = *v;
         }
         break;
     }
     }
     return {};
-}
-
-// ---- decoded fields by code ----
-
-QString hexBytes(const uint8_t* data, int count) {
-    QStringList parts;
-    for (int i = 0; i < count; ++i)
-        parts << Hex2(data[i]);
-    return parts.join(QLatin1Char(' '));
-}
-
-template <std::size_t N> QString numbers(const std::array<int16_t, N>& values) {
-    QStringList parts;
-    for (int16_t v : values)
-        parts << QString::number(v);
-    return parts.join(QLatin1Char(' '));
-}
-
-QString real(float value, int decimals) {
-    return QString::number(double(value), 'f', decimals);
-}
-
-QStringList gasLines(const TBench& b) {
-    return {QStringLiteral("Co2=%1").arg(b.Co2), QStringLiteral("Co=%1").arg(b.Co),
-            QStringLiteral("Hc=%1").arg(b.Hc), QStringLiteral("O2=%1").arg(b.O2),
-            QStringLiteral("NO=%1").arg(b.NO)};
-}
-
-QStringList statusLines(const TBench& b, int count) {
-    return {QStringLiteral("Status=") + hexBytes(b.Status.data(), count),
-            QStringLiteral("ProcessInProgress=%1").arg(int(b.ProcessInProgress)),
-            QStringLiteral("ZeroRequired=%1").arg(int(b.ZeroRequired))};
-}
-
-QStringList systemIdLines(const TSystemID& id, int count) {
-    const QString values[10] = {id.SerialNumber,      id.ModelNumber,    id.HwPartNumber,  id.HwRevision,
-                                id.SwPartNumber,      id.SwRevision,     id.CalPartNumber, id.CalRevision,
-                                id.CalCalcPartNumber, id.CalCalcRevision};
-    static const char* const names[10] = {
-        "SerialNumber", "ModelNumber",   "HwPartNumber", "HwRevision",        "SwPartNumber",
-        "SwRevision",   "CalPartNumber", "CalRevision",  "CalCalcPartNumber", "CalCalcRevision"};
-    QStringList lines;
-    for (int i = 0; i < count; ++i)
-        lines << QLatin1String(names[i]) + QLatin1Char('=') + values[i];
-    return lines;
-}
-
-// The fields the reply of a code was decoded into, one "Field=value" per line.
-QStringList decodedFields(const TBench& b, uint8_t code) {
-    switch (code) {
-    case 0x01:
-        return statusLines(b, 4) + gasLines(b);
-    case 0x44:
-        return QStringList{QStringLiteral("GagePressure=") + real(b.GagePressure, 0),
-                           QStringLiteral("AbsPressure=") + real(b.AbsPressure, 0),
-                           QStringLiteral("DetSrcTemp=") + real(b.DetSrcTemp, 0),
-                           QStringLiteral("DetCelTemp=") + real(b.DetCelTemp, 0),
-                           QStringLiteral("MaxAdc=") + numbers(b.MaxAdc),
-                           QStringLiteral("AmbPressure=") + real(b.AmbPressure, 0),
-                           QStringLiteral("DemodCo2=%1").arg(b.DemodCo2),
-                           QStringLiteral("DemodCo=%1").arg(b.DemodCo),
-                           QStringLiteral("DemodHc=%1").arg(b.DemodHc),
-                           QStringLiteral("DemodRef=%1").arg(b.DemodRef),
-                           QStringLiteral("MinAdc=") + numbers(b.MinAdc),
-                           QStringLiteral("RawO2=%1").arg(b.RawO2),
-                           QStringLiteral("RawNO=%1").arg(b.RawNO),
-                           QStringLiteral("DetEthanolTemp=%1").arg(b.DetEthanolTemp)} +
-               gasLines(b) + statusLines(b, 16);
-    case 0x04:
-        return systemIdLines(b.SystemId, 6);
-    case 0x51:
-        return systemIdLines(b.SystemId, 10);
-    case 0x05:
-        return {QStringLiteral("AmbientTemp=") + real(b.AmbientTemp, 1),
-                QStringLiteral("Pef=") + real(b.Pef, 3), QStringLiteral("AdcA=%1").arg(b.AdcA),
-                QStringLiteral("AdcB=%1").arg(b.AdcB),
-                QStringLiteral("PulsesPerMinute=%1").arg(b.PulsesPerMinute)};
-    case 0x07:
-    case 0x52:
-        return {QStringLiteral("PumpState=%1").arg(b.PumpState)};
-    case 0x08:
-        return {QStringLiteral("DeviceControlState=%1").arg(b.DeviceControlState)};
-    case 0x12:
-        return {QStringLiteral("RawO2=%1").arg(b.RawO2), QStringLiteral("RawNO=%1").arg(b.RawNO)};
-    case 0x13:
-        return {QStringLiteral("ChannelSwitch=%1").arg(b.ChannelSwitch)};
-    case 0x14:
-        return {QStringLiteral("UserMemory=") + hexBytes(b.UserMemory.data(), int(b.UserMemory.size()))};
-    case 0x16:
-        return {QStringLiteral("GagePressure=") + real(b.GagePressure, 0),
-                QStringLiteral("AbsPressure=") + real(b.AbsPressure, 0),
-                QStringLiteral("AmbPressure=") + real(b.AmbPressure, 0)};
-    case 0x17:
-        return {QStringLiteral("StandbyState=%1").arg(b.StandbyState)};
-    case 0x18:
-        return {QStringLiteral("SwChecksum=") + hexBytes(b.SwChecksum.data(), int(b.SwChecksum.size()))};
-    case 0x45:
-        return {QStringLiteral("FilterState=%1").arg(b.FilterState)};
-    case 0x46:
-        return {QStringLiteral("DemodState=%1").arg(b.DemodState)};
-    case 0xD4:
-        return {QStringLiteral("CommandSet=") + hexBytes(b.CommandSet.data(), int(b.CommandSet.size()))};
-    case 0xF1:
-        return {QStringLiteral("ReportedMode=%1").arg(b.ReportedMode)};
-    default:
-        return {};
-    }
 }
 
 // ---- the program around one bench ----
@@ -280,7 +153,7 @@ struct Outcome {
 
 // The one bench of the tool stands in for bench 1 of the program; its activation box is ticked while
 // the port is open.
-class SendHost : public IBenchHost {
+class SendHost : public NullBenchHost {
 public:
     uint8_t code = 0;
     TApdComPort* port = nullptr;
@@ -288,32 +161,23 @@ public:
 
     uint8_t ConsoleCommand() const override { return code; }
     bool BenchBoxActive(int bench) const override { return bench == 0 && port && port->Open(); }
-    void UntickAllBenches() override {
-        if (port) port->SetOpen(false);
-    }
     void ShowAckNak(int bench) override {
         if (bench == 0 && onReport) onReport();
     }
-};
-
-// Message boxes of the bench link (the Soft Reset warning) go to standard error.
-class StderrDialogs : public IDialogs {
-public:
-    void Message(const QString& text, const QString& caption, Icon) override {
-        QTextStream err(stderr);
-        err << caption << ": " << QString(text).replace(QLatin1Char('\n'), QLatin1Char(' ')) << "\n";
+    void UntickAllBenches() override {
+        if (port) port->SetOpen(false);
     }
-    bool Confirm(const QString&, const QString&) override { return false; }
-    QString OpenFileName(const FileRequest&) override { return {}; }
-    QString SaveFileName(const FileRequest&) override { return {}; }
+    // The restarted bench's warning goes to standard error.
+    void BenchDisconnected(int) override { PrintBenchDisconnected(); }
 };
 
 // Sends the console request for host.code and runs the event loop, with the time-out scan every
 // second, until the bench reports on it. A reply always comes as an ACK, a NAK, a time-out or an
 // unexpected reply; the backstop only guards against a scan that never runs.
-std::optional<Outcome> sendAndWait(std::array<TBench, 4>& benches, SendHost& host, int backstopMs) {
+std::optional<Outcome> sendAndWait(TBenchSet& benches, SendHost& host, int backstopMs) {
     TBench& bench = benches[0];
-    if (!SendConsoleRequest(bench, host.code) || !bench.Commands[host.code].Awaiting) return std::nullopt;
+    if (!SendConsoleRequest(benches, 0, host.code) || !bench.Commands[host.code].Awaiting)
+        return std::nullopt;
     QEventLoop loop;
     std::optional<Outcome> outcome;
     host.onReport = [&] {
@@ -322,12 +186,12 @@ std::optional<Outcome> sendAndWait(std::array<TBench, 4>& benches, SendHost& hos
         o.ackText = bench.AckText;
         o.acknowledged = bench.AckError == 0 && !bench.LastReplyShort &&
                          bench.AckText == bench.Commands[host.code].Name + QStringLiteral(" ACK");
-        if (o.acknowledged) o.fields = decodedFields(bench, host.code);
+        if (o.acknowledged) o.fields = ReplyFieldLines(bench, host.code);
         outcome = o;
         loop.quit();
     };
     QTimer tick;
-    QObject::connect(&tick, &QTimer::timeout, [&] { TBench::CheckTimeouts(benches); });
+    QObject::connect(&tick, &QTimer::timeout, [&] { benches.CheckTimeouts(); });
     tick.start(1000);
     QTimer::singleShot(backstopMs, &loop, &QEventLoop::quit);
     if (!outcome) loop.exec();
@@ -369,7 +233,7 @@ int runSend(const QStringList& args) {
     }
     if (positional.size() < 2) return usageError(QStringLiteral("PORT and CODE are required"));
 
-    const auto codeValue = parseInteger(positional.at(1));
+    const auto codeValue = ParseIntegerEntry(positional.at(1));
     if (!codeValue || *codeValue < 0 || *codeValue > 255)
         return usageError(
             QStringLiteral("CODE must be a command code 0 to 255 (e.g. 4, $04 or 0x04), not '%1'")
@@ -399,12 +263,10 @@ int runSend(const QStringList& args) {
         return ExitUsage;
     }
 
-    StderrDialogs dialogs;
-    SetDialogs(&dialogs);
     SendHost host;
     host.code = code;
     host.port = &port;
-    auto benches = std::make_unique<std::array<TBench, 4>>();
+    auto benches = std::make_unique<TBenchSet>();
     for (int i = 0; i < 4; ++i)
         (*benches)[i].Init(i == 0 ? &port : nullptr, &host, i);
     TBench& bench = (*benches)[0];
@@ -435,7 +297,6 @@ int runSend(const QStringList& args) {
                     << (stop ? stop->ackText : QStringLiteral("not sent")) << "\n";
         }
     }
-    SetDialogs(nullptr);
     if (port.Open()) {
         port.FlushOutBuffer();
         port.SetOpen(false);

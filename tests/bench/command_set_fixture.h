@@ -45,11 +45,10 @@ struct BenchFixture {
     ManualClockScope clock;
     CommandSetHost host;
     std::unique_ptr<std::array<MemoryComPort, 4>> ports = std::make_unique<std::array<MemoryComPort, 4>>();
-    std::unique_ptr<std::array<TBench, 4>> benches = std::make_unique<std::array<TBench, 4>>();
+    std::unique_ptr<TBenchSet> benches = std::make_unique<TBenchSet>();
 
     BenchFixture() {
         MemoryComPort::ResetDevices();
-        SoftResetGrace = 0;
         for (int i = 0; i < 4; ++i) {
             (*ports)[i].SetComNumber(i + 1);
             (*ports)[i].SetOpen(true);

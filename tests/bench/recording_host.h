@@ -6,7 +6,7 @@
 #include <QStringList>
 
 // A bench host for tests: screens are flags a test sets, and every call is recorded by name.
-class RecordingHost : public IBenchHost {
+class RecordingHost : public NullBenchHost {
 public:
     bool closing = false;
     uint8_t consoleCommand = 0;
@@ -24,7 +24,7 @@ public:
     uint8_t ConsoleCommand() const override { return consoleCommand; }
     bool BenchBoxActive(int bench) const override { return boxActive[bench]; }
     void UntickAllBenches() override { calls << QStringLiteral("UntickAllBenches"); }
-    void ProcessPendingEvents() override { calls << QStringLiteral("ProcessPendingEvents"); }
+    void BenchDisconnected(int bench) override { calls << QStringLiteral("BenchDisconnected %1").arg(bench); }
 
     bool ConsoleExists() const override { return consoleExists; }
     void ShowAckNak(int bench) override { calls << QStringLiteral("ShowAckNak %1").arg(bench); }

@@ -244,14 +244,14 @@ private slots:
 
         // Each packet re-arms the reply timer: 3 s after the request, 1.5 s after the packet, no time-out.
         clock.Advance(1500);
-        QVERIFY(TBench::CheckTimeouts(*fx->benches));
+        QVERIFY(fx->benches->CheckTimeouts());
         QCOMPARE(b.AckText, QStringLiteral("Data Status  ACK"));
         fx->feed(replyPacket(KindAck, 0x01, data)); // unsolicited, still decoded
         QCOMPARE(b.AckText, QStringLiteral("Data Status  ACK"));
 
         // A packet that does not come is reported once the timer has run out.
         clock.Advance(2100);
-        TBench::CheckTimeouts(*fx->benches);
+        fx->benches->CheckTimeouts();
         QCOMPARE(b.AckText, QStringLiteral("Data Status  Timeout"));
         QCOMPARE(b.AckError, 1);
 
@@ -489,27 +489,19 @@ private slots:
         QVERIFY(b.Commands[0x44].Streaming);
         QVERIFY(b.Commands[0x44].Awaiting);
         fx->clock.clock.Advance(1500);
-        TBench::CheckTimeouts(*fx->benches);
+        fx->benches->CheckTimeouts();
         QCOMPARE(b.AckText, QStringLiteral("Engineering Data  ACK (short reply)"));
     }
 
     void softResetDisconnects() {
+        // The ports close first; the warning is the host's, after the bench is told to disconnect.
         fx->host.consoleCommand = 0xF0;
-        QStringList callsWhenShown;
-        dialogs->dialogs.SetOnMessage([&] { callsWhenShown = calls(); });
         bench().SendSoftReset();
         fx->feed(replyPacket(KindAck, 0xF0, {}));
-        QCOMPARE(dialogs->dialogs.shown.size(), 1);
-        const ScriptedDialogs::Shown& box = dialogs->dialogs.shown.first();
-        QCOMPARE(
-            box.text,
-            QStringLiteral(
-                "Multi Gas Monitor X714 has been disconnected\nPlease reselect a COM port for the X714"));
-        QCOMPARE(box.caption, QStringLiteral("Warning"));
-        QCOMPARE(box.icon, IDialogs::Icon::Warning);
-        callsWhenShown.removeAll(QStringLiteral("ShowAckLines"));
-        QCOMPARE(callsWhenShown,
-                 (QStringList{"ShowResult 0 f0", "UntickAllBenches", "ProcessPendingEvents"}));
+        calls().removeAll(QStringLiteral("ShowAckLines"));
+        QCOMPARE(calls(),
+                 (QStringList{"ShowResult 0 f0", "UntickAllBenches", "BenchDisconnected 0", "ShowAckNak 0"}));
+        QVERIFY(dialogs->dialogs.shown.isEmpty());
         QCOMPARE(bench().AckText, QStringLiteral("Soft Reset  ACK"));
     }
 };

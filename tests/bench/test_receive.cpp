@@ -21,7 +21,7 @@ class TestReceive : public QObject {
     std::unique_ptr<ManualClockScope> clock;
     std::unique_ptr<RecordingHost> host;
     std::unique_ptr<std::array<MemoryComPort, 4>> ports;
-    std::unique_ptr<std::array<TBench, 4>> benches;
+    std::unique_ptr<TBenchSet> benches;
 
     TBench& bench(int i = 0) { return (*benches)[i]; }
     MemoryComPort& port(int i = 0) { return (*ports)[i]; }
@@ -34,12 +34,11 @@ class TestReceive : public QObject {
 private slots:
     void init() {
         MemoryComPort::ResetDevices();
-        SoftResetGrace = 0;
         clock = std::make_unique<ManualClockScope>();
         clock->clock.SetMilliseconds(55 * 100'000);
         host = std::make_unique<RecordingHost>();
         ports = std::make_unique<std::array<MemoryComPort, 4>>();
-        benches = std::make_unique<std::array<TBench, 4>>();
+        benches = std::make_unique<TBenchSet>();
         for (int i = 0; i < 4; ++i) {
             port(i).SetComNumber(i + 1);
             QVERIFY(port(i).SetOpen(true));
@@ -296,19 +295,19 @@ private slots:
         cmd.Begin(0x04);
         cmd.Send(port());
         clock->clock.Advance(36 * 55);
-        QVERIFY(TBench::CheckTimeouts(*benches));
+        QVERIFY(benches->CheckTimeouts());
         QVERIFY(bench().AckText.isEmpty());
         QVERIFY(cmd.Awaiting);
         clock->clock.Advance(55);
         host->consoleCommand = 0x04;
-        QVERIFY(TBench::CheckTimeouts(*benches));
+        QVERIFY(benches->CheckTimeouts());
         QCOMPARE(bench().AckText, QStringLiteral("System ID  Timeout"));
         QCOMPARE(bench().AckError, 1);
         QVERIFY(!cmd.Awaiting);
         QCOMPARE(host->calls, (QStringList{QStringLiteral("ShowAckLines"), QStringLiteral("ShowAckNak 0")}));
         host->calls.clear();
         clock->clock.Advance(1000);
-        QVERIFY(TBench::CheckTimeouts(*benches));
+        QVERIFY(benches->CheckTimeouts());
         QVERIFY(host->calls.isEmpty()); // reported once
     }
 
@@ -317,10 +316,10 @@ private slots:
             bench(1).Commands[c].Awaiting = true;
         host->boxActive[1] = false;
         clock->clock.Advance(5000);
-        TBench::CheckTimeouts(*benches);
+        benches->CheckTimeouts();
         QVERIFY(bench(1).AckText.isEmpty());
         host->boxActive[1] = true;
-        TBench::CheckTimeouts(*benches);
+        benches->CheckTimeouts();
         QCOMPARE(bench(1).AckText, QStringLiteral("System ID  Timeout"));
         QVERIFY(bench(1).Commands[0xFF].Awaiting);
     }
@@ -329,10 +328,10 @@ private slots:
         bench().Commands[0x04].Awaiting = true;
         clock->clock.Advance(5000);
         host->firmwareVisible = true;
-        QVERIFY(!TBench::CheckTimeouts(*benches));
+        QVERIFY(!benches->CheckTimeouts());
         host->firmwareVisible = false;
         host->closing = true;
-        QVERIFY(!TBench::CheckTimeouts(*benches));
+        QVERIFY(!benches->CheckTimeouts());
         QVERIFY(bench().AckText.isEmpty());
     }
 
@@ -340,23 +339,23 @@ private slots:
     void softResetAllowance() {
         bench(0).Commands[0xF0].Awaiting = true;
         bench(1).Commands[0x04].Awaiting = true;
-        SoftResetGrace = 10;
+        benches->SoftResetGrace = 10;
         clock->clock.Advance(5000);
         for (int tick = 0; tick < 10; ++tick)
-            QVERIFY(!TBench::CheckTimeouts(*benches));
+            QVERIFY(!benches->CheckTimeouts());
         QVERIFY(bench(0).AckText.isEmpty());
         QVERIFY(bench(1).AckText.isEmpty());
-        QVERIFY(TBench::CheckTimeouts(*benches));
+        QVERIFY(benches->CheckTimeouts());
         QCOMPARE(bench(0).AckText, QStringLiteral("Soft Reset  Timeout"));
         QCOMPARE(bench(1).AckText, QStringLiteral("System ID  Timeout"));
-        QCOMPARE(SoftResetGrace, 0);
+        QCOMPARE(benches->SoftResetGrace, 0);
     }
 
     void parameterTimeoutGoesToTheTransferScreen() {
         host->paramTransferState = 3;
         bench(2).Commands[0x49].Awaiting = true;
         clock->clock.Advance(5000);
-        QVERIFY(TBench::CheckTimeouts(*benches));
+        QVERIFY(benches->CheckTimeouts());
         QVERIFY(host->calls.contains(QStringLiteral("ParamTransferTimeout 2 49")));
         QCOMPARE(bench(2).AckText, QStringLiteral("Read Flash Parameters  Timeout"));
     }

@@ -282,9 +282,9 @@ private slots:
         TBench& b = fx->bench();
         b.CmdParams = ConsoleParams();
         QVERIFY(IsConsoleRequest(uint8_t(code)));
-        QVERIFY(SendConsoleRequest(b, uint8_t(code)));
+        QVERIFY(SendConsoleRequest(*fx->benches, 0, uint8_t(code)));
         QCOMPARE(fx->port().TakeWritten().toHex(' '), frameOf(uint8_t(code), payload).toHex(' '));
-        QCOMPARE(SoftResetGrace, code == 0xF0 ? 10 : 0);
+        QCOMPARE(fx->benches->SoftResetGrace, code == 0xF0 ? 10 : 0);
         if (code == 0x01 || code == 0x44) QCOMPARE(b.Commands[code].RequestMode, 1u);
     }
 
@@ -293,7 +293,7 @@ private slots:
         b.CmdParams = ConsoleParams();
         QList<int> sent;
         for (int code = 0; code < 256; ++code) {
-            if (SendConsoleRequest(b, uint8_t(code))) {
+            if (SendConsoleRequest(*fx->benches, 0, uint8_t(code))) {
                 sent << code;
                 fx->port().TakeWritten();
             } else {
@@ -311,7 +311,7 @@ private slots:
         TBench& b = fx->bench();
         b.CmdParams.DataRate = 2;
         b.CmdParams.EthanolMode = 0;
-        QVERIFY(SendConsoleRequest(b, 0x44));
+        QVERIFY(SendConsoleRequest(*fx->benches, 0, 0x44));
         QCOMPARE(fx->port().TakeWritten(), frameOf(0x44, hexBytes("02 00")));
         QCOMPARE(b.Commands[0x44].RequestMode, 2u);
     }

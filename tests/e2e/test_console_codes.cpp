@@ -23,7 +23,7 @@ class TestConsoleCodes : public QObject {
     std::unique_ptr<Simulator> sim;
     std::unique_ptr<SerialComPort> port;
     std::unique_ptr<CommandSetHost> host;
-    std::unique_ptr<std::array<TBench, 4>> benches;
+    std::unique_ptr<TBenchSet> benches;
 
     TBench& bench() { return (*benches)[0]; }
     SimBench& simBench() { return sim->Bench(0); }
@@ -33,13 +33,13 @@ class TestConsoleCodes : public QObject {
     bool sendAndWait(uint8_t code) {
         host->consoleCommand = code;
         const int before = reports();
-        if (!SendConsoleRequest(bench(), code)) return false;
+        if (!SendConsoleRequest(*benches, 0, code)) return false;
         return QTest::qWaitFor([&] { return reports() > before; }, ReplyWaitMs);
     }
     // Lets the reply timers run out and runs the time-out scan, as the one-second timer would.
     void timeOutNow() {
         clock.offset += 2100;
-        TBench::CheckTimeouts(*benches);
+        benches->CheckTimeouts();
     }
 
 private slots:
@@ -59,11 +59,10 @@ private slots:
         QVERIFY2(port->SetOpen(true), qPrintable(port->OpenError()));
         host = std::make_unique<CommandSetHost>();
         host->boxActive[1] = host->boxActive[2] = host->boxActive[3] = false;
-        benches = std::make_unique<std::array<TBench, 4>>();
+        benches = std::make_unique<TBenchSet>();
         for (int i = 0; i < 4; ++i)
             (*benches)[i].Init(i == 0 ? port.get() : nullptr, host.get(), i);
         connect(port.get(), &TApdComPort::TriggerAvail, this, [this] { bench().DrainPort(); });
-        SoftResetGrace = 0;
     }
 
     void cleanup() {
@@ -221,9 +220,8 @@ private slots:
             break;
         case 0xF0:
             QCOMPARE(host->count("UntickAllBenches"), 1);
-            QCOMPARE(dialogs->dialogs.shown.size(), 1);
-            QCOMPARE(dialogs->dialogs.shown[0].caption, QStringLiteral("Warning"));
-            QCOMPARE(SoftResetGrace, 10);
+            QCOMPARE(host->count("BenchDisconnected 0"), 1);
+            QCOMPARE(benches->SoftResetGrace, 10);
             break;
         case 0xF1:
             QCOMPARE(b.ReportedMode, uint8_t(3));
@@ -242,7 +240,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(host->count(update) >= 4, ReplyWaitMs);
         QCOMPARE(b.AckText, QStringLiteral("Engineering Data  ACK"));
         QCOMPARE(reports(), 1); // streamed packets update silently
-        QVERIFY(TBench::CheckTimeouts(*benches));
+        QVERIFY(benches->CheckTimeouts());
         QCOMPARE(b.AckError, 0);
 
         b.CmdParams.DataRate = TBench::RateStop;
@@ -277,7 +275,7 @@ private slots:
     void silenceTimesOut() {
         simBench().SilenceCode(0x05);
         host->consoleCommand = 0x05;
-        QVERIFY(SendConsoleRequest(bench(), 0x05));
+        QVERIFY(SendConsoleRequest(*benches, 0, 0x05));
         QTest::qWait(300);
         QCOMPARE(reports(), 0);
         timeOutNow();
@@ -290,7 +288,7 @@ private slots:
     void corruptChecksumIsDroppedThenTimesOut() {
         simBench().CorruptNextReplies(1);
         host->consoleCommand = 0x18;
-        QVERIFY(SendConsoleRequest(bench(), 0x18));
+        QVERIFY(SendConsoleRequest(*benches, 0, 0x18));
         QTRY_VERIFY_WITH_TIMEOUT(simBench().RepliesSent() >= 1, ReplyWaitMs);
         QTest::qWait(300);
         QCOMPARE(reports(), 0);

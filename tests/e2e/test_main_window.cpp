@@ -2,10 +2,10 @@
 // the boxes opens the devices, Start streams rows into the grid, Stop and the shutdown end the streams
 // on the benches themselves.
 #include "bench.h"
-#include "cedat.h"
 #include "clock.h"
 #include "dialogs.h"
 #include "paths.h"
+#include "shell.h"
 #include "simulator.h"
 
 #include <QCheckBox>
@@ -46,10 +46,8 @@ private slots:
             sim.Bench(i).SkipStartUp();
             SetComPortOverride(i + 1, sim.DevicePath(i));
         }
-        for (TBench& bench : Benches)
-            bench = TBench{};
-
-        TApp app;
+        TShell shell;
+        TApp& app = shell.MainWindow();
         app.show();
         for (QCheckBox* box : app.ActiveBench) {
             QVERIFY2(box->isEnabled(), qPrintable(box->toolTip()));

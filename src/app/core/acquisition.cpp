@@ -44,8 +44,7 @@ QString TAcquisition::HistoryPath() {
     return DriveCPath(QStringLiteral("history.log"));
 }
 
-TAcquisition::TAcquisition(std::array<TBench, 4>& benches, QObject* parent)
-    : QObject(parent), m_benches(benches) {
+TAcquisition::TAcquisition(TBenchSet& benches, QObject* parent) : QObject(parent), m_benches(benches) {
     State.Caption = TitleCaption();
     int samples = 4;
     if (parseSamplesPerMean(State.Settings.AverageEdit, &samples)) Averaging.SamplesPerMean = samples;
@@ -159,7 +158,7 @@ void TAcquisition::DataStep(int /*bench*/) {
     if (!m_benches[m_table.LastActive].NewMainData) return;
     for (TBench& b : m_benches)
         b.NewMainData = false;
-    if (m_table.BuildRow(m_benches, State, Averaging)) offerRowToLog();
+    if (m_table.BuildRow(m_benches.Benches, State, Averaging)) offerRowToLog();
 }
 
 void TAcquisition::offerRowToLog() {
@@ -180,7 +179,7 @@ void TAcquisition::offerRowToLog() {
 
 void TAcquisition::Timer6Timer() {
     if (State.Closing || State.FirmwareScreenVisible) return;
-    if (!TBench::CheckTimeouts(m_benches)) return;
+    if (!m_benches.CheckTimeouts()) return;
     if (!State.ConsoleSendRequest) {
         if (State.Settings.ZeroRG != Items::ZeroAuto) return;
         for (int i = 0; i < 4; ++i) {
@@ -195,7 +194,7 @@ void TAcquisition::Timer6Timer() {
     }
     for (int i = 0; i < 4; ++i)
         if (State.BoxEnabled[i] && State.SelectedBench == i)
-            SendConsoleRequest(m_benches[i], State.ConsoleCommand);
+            SendConsoleRequest(m_benches, i, State.ConsoleCommand);
     State.ConsoleSendRequest = false;
     emit StateChanged();
 }

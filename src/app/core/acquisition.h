@@ -11,6 +11,7 @@
 #include <cstdint>
 
 class TBench;
+class TBenchSet;
 
 // The main window's acquisition without the window: settings, start and stop of the data stream, the
 // row trigger, zero, the one-second timer, the data table with averaging and the main log file.
@@ -18,7 +19,7 @@ class TBench;
 // rule) and calls the handlers below from its controls' events; x714ctl acquire drives the same
 // object from its options.
 //
-//   TAcquisition acq(Benches);           // the four bench connections, Init'ed with a host that
+//   TAcquisition acq(benches);           // the four bench connections (TBenchSet), Init'ed with a host that
 //                                        // answers StopBtnEnabled/DataStep through this object
 //   acq.State.PortOpen[0] = true; ...    // the window opened a port
 //   acq.RebuildTable();                  // as the activation boxes' handler does
@@ -36,7 +37,7 @@ public:
     static constexpr std::array<uint8_t, 3> DataCommandCodes{0x01, 0x06, 0x44};
 
     // StartTime (relative time origin) is taken from Clock() here; Caption = TitleCaption().
-    explicit TAcquisition(std::array<TBench, 4>& benches, QObject* parent = nullptr);
+    explicit TAcquisition(TBenchSet& benches, QObject* parent = nullptr);
     ~TAcquisition() override;
 
     TWindowState State;
@@ -58,7 +59,7 @@ public:
     TDataTable& Table() { return m_table; }
     const TDataTable& Table() const { return m_table; }
     TMainLog& Log() { return m_log; }
-    std::array<TBench, 4>& Benches() { return m_benches; }
+    TBenchSet& Benches() { return m_benches; }
 
     // ---- acquisition cycle ----
     // "OK": stop request to every active bench, then ApplySettings.
@@ -114,16 +115,15 @@ private:
     void offerRowToLog();
     void setClosedLogState();
 
-    std::array<TBench, 4>& m_benches;
+    TBenchSet& m_benches;
     TDataTable m_table;
     TMainLog m_log;
 };
 
-// The main window's part of IBenchHost as the acquisition core answers it: Closing, ConsoleCommand,
-// the activation boxes, the firmware screen's visibility, StopBtnEnabled and DataStep. The main
-// window derives from it and adds the console, graph, status and service screen calls;
-// x714ctl acquire uses it as is (with its own ShowAckLines).
-class TAcquisitionHost : public IBenchHost {
+// The bench connections' host of a program that is only the acquisition: Closing, ConsoleCommand,
+// the activation boxes, the firmware screen's visibility, StopBtnEnabled and DataStep as the core
+// answers them; every other call does nothing. x714ctl acquire and the core's tests use it.
+class TAcquisitionHost : public NullBenchHost {
 public:
     explicit TAcquisitionHost(TAcquisition* acquisition = nullptr) : m_acq(acquisition) {}
     void SetAcquisition(TAcquisition* acquisition) { m_acq = acquisition; }

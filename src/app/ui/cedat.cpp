@@ -2,11 +2,14 @@
 
 #include "about.h"
 #include "bench.h"
+#include "bench_tables.h"
 #include "captions.h"
 #include "clock.h"
 #include "commdlg.h"
 #include "commnt.h"
 #include "comport.h"
+#include "console_commands.h"
+#include "dialogs.h"
 #include "fhistory.h"
 #include "grid_model.h"
 #include "hist_ir.h"
@@ -102,9 +105,9 @@ std::unique_ptr<TApdComPort> TApp::MakeSerialPort(int comNumber) {
     return std::make_unique<SerialComPort>(comNumber);
 }
 
-TApp::TApp(PortFactory makePort, QWidget* parent) : QMainWindow(parent), m_acq(Benches) {
+TApp::TApp(TBenchSet& benches, IBenchHost& host, PortFactory makePort, QWidget* parent)
+    : QMainWindow(parent), m_benches(benches), m_host(host), m_acq(benches) {
     setObjectName(QStringLiteral("App"));
-    SetAcquisition(&m_acq);
     ExecDialog = [](QDialog* dialog) { return dialog->exec(); };
     if (!makePort) makePort = MakeSerialPort;
     for (int i = 0; i < 4; ++i)
@@ -150,7 +153,6 @@ TApp::TApp(PortFactory makePort, QWidget* parent) : QMainWindow(parent), m_acq(B
     connect(&Timer6, &QTimer::timeout, this, &TApp::Timer6Timer);
     Timer6.start();
 
-    createScreens();
     CentreOnScreen(this);
 }
 
@@ -161,7 +163,7 @@ TApp::~TApp() {
         if (m_ports[i] && m_ports[i]->Open()) m_ports[i]->SetOpen(false);
     }
     // The bench connections outlive the window: leave them without a host or port that is going away.
-    for (TBench& bench : Benches)
+    for (TBench& bench : m_benches)
         bench.Init(nullptr, nullptr, bench.Index());
 }
 
@@ -187,6 +189,8 @@ void TApp::buildGrid() {
     Grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     Grid->installEventFilter(this);
     connect(m_model, &QAbstractItemModel::modelReset, this, &TApp::fitColumns);
+    connect(&m_acq.Table(), &TDataTable::Reset, this, [this] { m_tableWritten = false; });
+    connect(&m_acq.Table(), &TDataTable::RowsChanged, this, [this] { m_tableWritten = true; });
     Grid->setShowGrid(true);
     Grid->setWordWrap(false);
     Grid->setTextElideMode(Qt::ElideNone);
@@ -396,6 +400,8 @@ void TApp::buildPanel() {
     });
     connect(AverageEdit, &QLineEdit::textEdited, this,
             [this](const QString& text) { m_acq.State.Settings.AverageEdit = text; });
+    // Enter in the number of samples applies the settings, as the default button OK does.
+    connect(AverageEdit, &QLineEdit::returnPressed, this, &TApp::OKBtnClick);
 
     auto* panel = new QHBoxLayout(Panel1);
     panel->setContentsMargins(4, 2, 4, 2);
@@ -417,11 +423,18 @@ QAction* TApp::addItem(QMenu* menu, const QString& name, const QString& caption)
     return action;
 }
 
-void TApp::addConsoleItem(QMenu* menu, const QString& name, const QString& caption, uint8_t code,
-                          bool visible) {
-    QAction* action = addItem(menu, name, caption);
-    action->setVisible(visible);
-    connect(action, &QAction::triggered, this, [this, code] { ConsoleItemClick(code); });
+void TApp::addConsoleItems(QMenu* menu, int menuKind) {
+    // Each item stores its code as the console's command; the items stay disabled until the console
+    // joins.
+    for (const TConsoleCommand& c : ConsoleCommands) {
+        if (int(c.menu) != menuKind) continue;
+        QAction* action =
+            addItem(menu, QString::fromLatin1(c.menuEntry.data(), qsizetype(c.menuEntry.size())),
+                    QString::fromLatin1(c.menuCaption.data(), qsizetype(c.menuCaption.size())));
+        action->setVisible(c.visible);
+        action->setEnabled(false);
+        connect(action, &QAction::triggered, this, [this, code = c.code] { ConsoleItemClick(code); });
+    }
 }
 
 void TApp::buildMenus() {
@@ -459,38 +472,7 @@ void TApp::buildMenus() {
 
     QMenu* bench = bar->addMenu(QStringLiteral("Bench Commands"));
     bench->setObjectName(QStringLiteral("CustomerCommands"));
-    struct ConsoleItem {
-        const char* name;
-        const char* caption;
-        uint8_t code;
-        bool visible;
-    };
-    static constexpr ConsoleItem benchItems[] = {
-        {"N01DataStatus1", "Data / Status", 0x01, true},
-        {"N02ZeroO2SpanCalibration1", "Zero / O2 Span Calibration ", 0x02, true},
-        {"N03SpanCalibration1", "Span Calibration", 0x03, true},
-        {"N04SystemId1", "System Id", 0x04, true},
-        {"N05MiscellaneousData1", "Miscellaneous Data", 0x05, true},
-        {"N07PumpOnOff1", "Pump On / Off", 0x07, true},
-        {"N08DeviceControl1", "Device Control", 0x08, true},
-        {"N09ResetSpan1", "Reset Span", 0x09, true},
-        {"N0ANewNOxSensor1", "New NO Sensor", 0x0A, true},
-        {"N0BLeakCheck1", "$0B Leak Check", 0x0B, false},
-        {"N11PressureSpan11", "$11 Pressure Span 1", 0x11, false},
-        {"N12RawNOxandO2Data1", "$12 Raw NOx and O2 Data", 0x12, false},
-        {"N13ChannelSwitchONOFFcommand1", "Channel Switch ON/OFF command", 0x13, true},
-        {"N14ReadUserMemory1", "$14 Read User Memory", 0x14, false},
-        {"N15WriteUserMemory1", "$15 Write User Memory", 0x15, false},
-        {"N16PressureData1", "Pressure Data", 0x16, true},
-        {"N17StandbyEnableDisable1", "Standby Enable/Disable", 0x17, true},
-        {"N18SWChecksum1", "$18 SW Checksum", 0x18, false},
-        {"F0SoftReset1", "Soft Reset", 0xF0, false}, // made visible at creation
-        {"N58CharacterizeWarmup1", "$58 Characterize Warmup", 0x58, false},
-        {"F1ModeSelect1", "Mode Select", 0xF1, true},
-    };
-    for (const ConsoleItem& item : benchItems)
-        addConsoleItem(bench, QLatin1String(item.name), QString::fromLatin1(item.caption), item.code,
-                       item.visible);
+    addConsoleItems(bench, int(TConsoleCommand::Menu::Bench));
 
     m_engineeringMenu = bar->addMenu(QStringLiteral("Engineering Bench  Commands"));
     m_engineeringMenu->setObjectName(QStringLiteral("CustomerServiceCommands"));
@@ -500,21 +482,7 @@ void TApp::buildMenus() {
             QStringLiteral("$41 Engineering Status"));
     addItem(m_engineeringMenu, QStringLiteral("N42FilteredRAWADIRChannelData1"),
             QStringLiteral("$42 Filtered RAW AD IR Channel Data"));
-    static constexpr ConsoleItem engineeringItems[] = {
-        {"N44EngineeringDataStatus1", "$44 Engineering Data/Status", 0x44, true},
-        {"N45FilterControl1", "$45 Filter Control", 0x45, true},
-        {"N46SelectDemodulationAlgorithm1", "$46 Select Demodulation Algorithm", 0x46, true},
-        {"N47SystemHours1", "$47 System Hours", 0x47, true},
-        {"N502PointPressureSpanCalibration1", "$50 2 Point Pressure Span Calibration", 0x50, true},
-        {"N51EngineeringSystemID1", "$51 Engineering System ID", 0x51, true},
-        {"N52EngPumpOnOff1", "$52 Eng Pump On / Off", 0x52, true},
-        {"N56StoreDefaults1", "$56 Store Defaults", 0x56, true},
-        {"N57ResetToDefaults1", "$57 Reset To Defaults", 0x57, true},
-        {"D4ChangeCommandSet1", "$D4 Change Command Set", 0xD4, true},
-    };
-    for (const ConsoleItem& item : engineeringItems)
-        addConsoleItem(m_engineeringMenu, QLatin1String(item.name), QString::fromLatin1(item.caption),
-                       item.code, item.visible);
+    addConsoleItems(m_engineeringMenu, int(TConsoleCommand::Menu::Engineering));
 
     m_serviceMenu = bar->addMenu(QStringLiteral("Service Screens"));
     m_serviceMenu->setObjectName(QStringLiteral("VelmarServiceScreens1"));
@@ -568,7 +536,7 @@ void TApp::bindPorts() {
     for (int i = 0; i < 4; ++i) {
         m_acq.State.PortOpen[i] = false;
         TApdComPort* port = m_ports[i].get();
-        Benches[i].Init(port, this, i);
+        m_benches[i].Init(port, &m_host, i);
         connect(port, &TApdComPort::TriggerAvail, this, [this, i] { ApdComPortTriggerAvail(i); });
         connect(port, &TApdComPort::Activity, this,
                 [this, i](bool transmit) { ApdStatusLight[2 * i + (transmit ? 0 : 1)]->Flash(); });
@@ -586,13 +554,12 @@ void TApp::probePorts() {
     }
 }
 
-void TApp::createScreens() {
-    // Created once, in this order, and kept for the whole run. The screens of the other subsystems
-    // are created between them by their own code and join through JoinScreen: the parameter editor
-    // and IR data log after the comment dialog; status, engineering status, raw IR, the graphs and
-    // firmware download after the history screen; the console after the title dialog; calibration
-    // load and parameter transfer after the system message.
-    AboutBox = new TAboutBox(this);
+void TApp::CreateAboutBox() {
+    if (!AboutBox) AboutBox = new TAboutBox(this);
+}
+
+void TApp::CreateCommDlg() {
+    if (CommDlg) return;
     CommDlg = new TCommDlg({m_ports[0].get(), m_ports[1].get(), m_ports[2].get(), m_ports[3].get()}, this);
     CommDlg->ShowBenchOnePort = [this](const QString& label) {
         ComLabel[0]->setText(label);
@@ -610,12 +577,38 @@ void TApp::createScreens() {
             RefreshBenchSelectors();
         }
     };
-    CommentDlg = new TCommentDlg(this);
-    History = new THistory(this);
-    fHist_ir = new TfHist_ir(this);
+}
+
+void TApp::CreateCommentDlg() {
+    if (!CommentDlg) CommentDlg = new TCommentDlg(this);
+}
+
+void TApp::CreateHistory() {
+    if (!History) History = new THistory(this);
+}
+
+void TApp::CreateHistIr() {
+    if (!fHist_ir) fHist_ir = new TfHist_ir(this);
+}
+
+void TApp::CreateTitle() {
+    if (FTitle) return;
     FTitle = new TFTitle(this);
     FTitle->ApplyTitle = [this](const QString& title) { applyTitle(title); };
-    FMessage = new TFMessage(this);
+}
+
+void TApp::CreateMessage() {
+    if (!FMessage) FMessage = new TFMessage(this);
+}
+
+void TApp::CreateOwnDialogs() {
+    CreateAboutBox();
+    CreateCommDlg();
+    CreateCommentDlg();
+    CreateHistory();
+    CreateHistIr();
+    CreateTitle();
+    CreateMessage();
 }
 
 // ---- screens of other subsystems ----
@@ -626,6 +619,10 @@ void TApp::JoinScreen(TScreenSlot slot, QWidget* screen, IBenchSelectorScreen* s
     if (selector) selector->RefreshBenchSelector();
     for (const ScreenItem& item : ScreenItems)
         if (item.slot == slot) MenuItem(QLatin1String(item.name))->setEnabled(screen != nullptr);
+    if (slot == TScreenSlot::Cmds)
+        for (const TConsoleCommand& c : ConsoleCommands)
+            MenuItem(QString::fromLatin1(c.menuEntry.data(), qsizetype(c.menuEntry.size())))
+                ->setEnabled(screen != nullptr);
 }
 
 void TApp::RefreshBenchSelectors() {
@@ -702,14 +699,14 @@ void TApp::ActiveBench1Click() {
 
 void TApp::ApdComPortTriggerAvail(int bench) {
     if (Closing()) return;
-    Benches[bench].DrainPort();
+    m_benches[bench].DrainPort();
 }
 
 void TApp::ShowAckLines() {
     for (int i = 0; i < 4; ++i) {
         if (!m_acq.State.PortOpen[i]) continue;
         QLineEdit* line = AckNakEdit[i];
-        const TBench& bench = Benches[i];
+        const TBench& bench = m_benches[i];
         QPalette palette = line->palette();
         const QColor colour = bench.AckError == 1 ? Qt::red : Qt::black;
         if (palette.color(QPalette::Text) != colour) {
@@ -726,8 +723,32 @@ void TApp::UntickAllBenches() {
     ActiveBench1Click();
 }
 
-void TApp::ProcessPendingEvents() {
+void TApp::BenchDisconnected(int /*bench*/) {
     QCoreApplication::processEvents();
+    Dialogs().Message(
+        QString::fromLatin1(BenchDisconnectedText.data(), qsizetype(BenchDisconnectedText.size())),
+        QString::fromLatin1(BenchDisconnectedCaption.data(), qsizetype(BenchDisconnectedCaption.size())),
+        IDialogs::Icon::Warning);
+}
+
+bool TApp::BenchBoxActive(int bench) const {
+    return bench >= 0 && bench < 4 && m_acq.State.BoxActive(bench);
+}
+
+bool TApp::Closing() const {
+    return m_acq.State.Closing;
+}
+
+uint8_t TApp::ConsoleCommand() const {
+    return m_acq.State.ConsoleCommand;
+}
+
+bool TApp::StopBtnEnabled() const {
+    return m_acq.State.Enabled.StopBtn;
+}
+
+void TApp::DataStep(int bench) {
+    m_acq.DataStep(bench);
 }
 
 void TApp::Timer6Timer() {
@@ -926,7 +947,12 @@ void TApp::showEvent(QShowEvent* event) {
 }
 
 bool TApp::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == Grid && event->type() == QEvent::Resize) updateGridHeight();
+    if (watched == Grid && event->type() == QEvent::Resize) {
+        updateGridHeight();
+        // A table with no row yet (the window was only just shown, or resized before the first row)
+        // takes as many rows as the grid now holds, so no blank band stays under it.
+        if (!m_tableWritten && !m_acq.Running) m_acq.RebuildTable();
+    }
     return QMainWindow::eventFilter(watched, event);
 }
 

@@ -2,7 +2,7 @@
 
 #include "acquisition.h"
 #include "comport.h"
-#include "screen_hooks.h"
+#include "screen_hook.h"
 
 #include <QMainWindow>
 #include <QPrinter>
@@ -22,7 +22,9 @@ class QMenu;
 class QPushButton;
 class QTableView;
 class QTextBrowser;
+class IBenchHost;
 class TAboutBox;
+class TBenchSet;
 class TCommDlg;
 class TCommentDlg;
 class TDataTableModel;
@@ -36,8 +38,9 @@ class TfHist_ir;
 // The main window: the data table above a panel with the bench activation boxes and acknowledgement
 // lines, the acquisition settings and buttons, and the menus that open every other screen. It owns the
 // four serial ports (bench i always talks through port i), the acquisition core it binds its controls
-// to, and the small dialogs. It is the bench connections' host (IBenchHost).
-class TApp : public QMainWindow, public TAcquisitionHost {
+// to, and the small dialogs. It receives the main window's share of the bench connections' calls
+// (IMainWindowRoutes); the shell's router forwards them here.
+class TApp : public QMainWindow, public IMainWindowRoutes {
     Q_OBJECT
 public:
     // Makes the port component of COMn (1..4 at start). The desktop program makes serial ports; tests
@@ -45,10 +48,25 @@ public:
     using PortFactory = std::function<std::unique_ptr<TApdComPort>(int comNumber)>;
     static std::unique_ptr<TApdComPort> MakeSerialPort(int comNumber);
 
-    explicit TApp(PortFactory makePort = MakeSerialPort, QWidget* parent = nullptr);
+    // Binds the bench connections to this window's ports with `host` as their host. The small dialogs
+    // are created by CreateOwnDialogs, or one by one by the shell in the program's creation order.
+    TApp(TBenchSet& benches, IBenchHost& host, PortFactory makePort = MakeSerialPort,
+         QWidget* parent = nullptr);
     ~TApp() override;
 
+    // The main window's own dialogs, each created once and kept for the whole run.
+    void CreateAboutBox();
+    void CreateCommDlg();
+    void CreateCommentDlg();
+    void CreateHistory();
+    void CreateHistIr();
+    void CreateTitle();
+    void CreateMessage();
+    // Every one of them not created yet, in that order.
+    void CreateOwnDialogs();
+
     TAcquisition& Acquisition() { return m_acq; }
+    TBenchSet& Benches() { return m_benches; }
     TApdComPort* ApdComPort(int bench) const { return m_ports[bench].get(); }
     bool PortOpen(int bench) const { return m_acq.State.PortOpen[bench]; }
     bool EngineeringAllowed() const { return m_engineeringAllowed; }
@@ -72,10 +90,16 @@ public:
     // Runs a modal dialog and returns its result; tests replace it so that nothing blocks.
     std::function<int(QDialog*)> ExecDialog;
 
-    // ---- IBenchHost: the main window's part ----
+    // ---- IMainWindowRoutes ----
+    bool BenchBoxActive(int bench) const override;
+    bool Closing() const override;
     void ShowAckLines() override;
+    uint8_t ConsoleCommand() const override;
+    bool StopBtnEnabled() const override;
+    void DataStep(int bench) override;
     void UntickAllBenches() override;
-    void ProcessPendingEvents() override;
+    // After the ports closed: lets pending window events run, then warns that the bench restarted.
+    void BenchDisconnected(int bench) override;
 
     // ---- controls (objectName = member name) ----
     QTableView* Grid = nullptr;
@@ -179,10 +203,8 @@ private:
     void buildGrid();
     void buildPanel();
     void buildMenus();
-    void createScreens();
     QAction* addItem(QMenu* menu, const QString& name, const QString& caption);
-    void addConsoleItem(QMenu* menu, const QString& name, const QString& caption, uint8_t code,
-                        bool visible = true);
+    void addConsoleItems(QMenu* menu, int menuKind);
     void applyMenuVisibility();
     void probePorts();
     void bindPorts();
@@ -200,6 +222,8 @@ private:
     // Lets bytes queued on the ports reach the wire before they are closed.
     void drainOutput();
 
+    TBenchSet& m_benches;
+    IBenchHost& m_host;
     TAcquisition m_acq;
     std::array<std::unique_ptr<TApdComPort>, 4> m_ports;
     std::array<QString, 4> m_probeReason;
@@ -207,6 +231,8 @@ private:
     bool m_engineeringAllowed = false;
     bool m_serviceMode = false;
     bool m_closed = false;
+    // A row was written since the table was last rebuilt.
+    bool m_tableWritten = false;
     std::array<JoinedScreen, size_t(TScreenSlot::Count)> m_screens{};
     QList<QWidget*> m_hiddenControls;
     QPrinter m_printer;

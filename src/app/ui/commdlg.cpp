@@ -2,40 +2,13 @@
 
 #include "comport.h"
 #include "dialogs.h"
+#include "operator_entry.h"
 #include "radio_group.h"
 
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-
-bool ParseOperatorInteger(const QString& text, int* value) {
-    QString t = text.trimmed();
-    bool negative = false;
-    if (t.startsWith(QLatin1Char('-')) || t.startsWith(QLatin1Char('+'))) {
-        negative = t.startsWith(QLatin1Char('-'));
-        t = t.mid(1);
-    }
-    int base = 10;
-    if (t.startsWith(QLatin1Char('$'))) {
-        base = 16;
-        t = t.mid(1);
-    } else if (t.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)) {
-        base = 16;
-        t = t.mid(2);
-    }
-    // Only digits of the base may follow: toLongLong would accept blanks and a second sign.
-    if (t.isEmpty()) return false;
-    for (QChar c : t)
-        if (!(c.isDigit() || (base == 16 && QStringLiteral("abcdefABCDEF").contains(c)))) return false;
-    bool ok = false;
-    const qlonglong n = t.toLongLong(&ok, base);
-    if (!ok) return false;
-    const qlonglong signedN = negative ? -n : n;
-    if (signedN < INT_MIN || signedN > INT_MAX) return false;
-    *value = static_cast<int>(signedN);
-    return true;
-}
 
 TCommDlg::TCommDlg(const std::array<TApdComPort*, 4>& ports, QWidget* parent)
     : QDialog(parent), m_ports(ports) {
@@ -98,8 +71,9 @@ void TCommDlg::TraceBtnClick() {
 }
 
 void TCommDlg::OK1BtnClick() {
-    int n = 0;
-    bool ok = ParseOperatorInteger(Edit1->text(), &n);
+    const std::optional<int32_t> entry = ParseIntegerEntry(Edit1->text());
+    const int n = entry.value_or(0);
+    bool ok = entry.has_value();
     if (!ok) {
         Dialogs().Message(QStringLiteral("Check Com Port number"), QStringLiteral("Information"));
     } else {

@@ -41,7 +41,3 @@ private:
     std::array<TApdComPort*, 4> m_ports;
     QString m_portLabel;
 };
-
-// An operator's integer entry: optional sign, decimal or hexadecimal after "$" or "0x". False when the
-// text is not a number (or does not fit an int).
-bool ParseOperatorInteger(const QString& text, int* value);

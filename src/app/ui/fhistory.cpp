@@ -16,6 +16,11 @@ TListScreen::TListScreen(const QString& objectName, const QString& caption, QSiz
     // Log lines are rows of fixed-width fields: a fixed-pitch font keeps the columns under each other.
     ListBox1->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     ListBox1->setUniformItemSizes(true);
+    // Every character of a long line stays readable: no "...", a horizontal scroll bar instead.
+    ListBox1->setTextElideMode(Qt::ElideNone);
+    ListBox1->setWordWrap(false);
+    ListBox1->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    ListBox1->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(ListBox1);

@@ -2,8 +2,12 @@
 
 #include "ui_util.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QPlainTextEdit>
+#include <QThread>
 #include <QVBoxLayout>
+#include <QWindow>
 
 TFMessage::TFMessage(QWidget* parent) : QWidget(parent, Qt::Window) {
     setObjectName(QStringLiteral("FMessage"));
@@ -25,7 +29,18 @@ void TFMessage::ShowText(const QString& text) {
     Memo1->appendPlainText(text);
     show();
     raise();
+    // The caller goes on to wait without handling events (the shutdown's one-second waits), so the
+    // window must be on the screen before this returns: let the window system map and expose it (no
+    // input and no serial data are handled meanwhile), then paint it at once.
+    constexpr auto flags = QEventLoop::ExcludeUserInputEvents | QEventLoop::ExcludeSocketNotifiers;
+    QElapsedTimer waited;
+    waited.start();
+    while (!(windowHandle() && windowHandle()->isExposed()) && waited.elapsed() < MaxExposeWaitMs) {
+        QCoreApplication::processEvents(flags);
+        if (!(windowHandle() && windowHandle()->isExposed())) QThread::msleep(5);
+    }
     repaint();
+    QCoreApplication::processEvents(flags);
 }
 
 void TFMessage::showEvent(QShowEvent* event) {

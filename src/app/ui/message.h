@@ -15,6 +15,9 @@ public:
 
     QPlainTextEdit* Memo1;
 
+    // How long ShowText waits at most for the window system to put the window on the screen.
+    static constexpr int MaxExposeWaitMs = 1000;
+
 protected:
     void showEvent(QShowEvent* event) override;
 };

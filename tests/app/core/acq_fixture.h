@@ -57,14 +57,13 @@ struct AcqRig {
     ScriptedDialogsScope dialogs;
     QTemporaryDir dir;
     std::unique_ptr<std::array<MemoryComPort, 4>> ports = std::make_unique<std::array<MemoryComPort, 4>>();
-    std::unique_ptr<std::array<TBench, 4>> benches = std::make_unique<std::array<TBench, 4>>();
+    std::unique_ptr<TBenchSet> benches = std::make_unique<TBenchSet>();
     TAcquisitionHost host;
     std::unique_ptr<TAcquisition> acq;
 
     // Benches 1..active have open ports and enabled, ticked boxes; the rest are closed.
     explicit AcqRig(int active = 1) {
         MemoryComPort::ResetDevices();
-        SoftResetGrace = 0;
         acq = std::make_unique<TAcquisition>(*benches);
         host.SetAcquisition(acq.get());
         for (int i = 0; i < 4; ++i) {

@@ -220,7 +220,7 @@ private slots:
         rig.a().State.ConsoleSendRequest = true;
         rig.a().Timer6Timer();
         QCOMPARE(rig.port(0).TakeWritten(), requestFrame(0xF0));
-        QCOMPARE(SoftResetGrace, 10);
+        QCOMPARE(rig.benches->SoftResetGrace, 10);
         rig.bench(0).Status[0] = 0x20; // a held-back tick also skips the automatic zero
         rig.clock.clock.Advance(2100);
         for (int tick = 1; tick <= 10; ++tick) {

@@ -7,6 +7,7 @@
 #include "fhistory.h"
 #include "hist_ir.h"
 #include "message.h"
+#include "operator_entry.h"
 #include "radio_group.h"
 #include "title.h"
 #include "ui_fixture.h"
@@ -18,7 +19,9 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTemporaryDir>
+#include <QWindow>
 
 class TestDialogs : public QObject {
     Q_OBJECT
@@ -133,9 +136,9 @@ private slots:
         QFETCH(QString, text);
         QFETCH(bool, ok);
         QFETCH(int, value);
-        int n = 0;
-        QCOMPARE(ParseOperatorInteger(text, &n), ok);
-        if (ok) QCOMPARE(n, value);
+        const std::optional<int32_t> n = ParseIntegerEntry(text);
+        QCOMPARE(n.has_value(), ok);
+        if (ok) QCOMPARE(*n, value);
     }
 
     void commentDialog() {
@@ -187,7 +190,18 @@ private slots:
         TFMessage& msg = *f.app->FMessage;
         QCOMPARE(msg.windowTitle(), QStringLiteral("System Message"));
         msg.Memo1->setPlainText(QStringLiteral("old text"));
+        // The text is on the screen when ShowText returns: its caller then waits without events.
+        struct PaintCounter : QObject {
+            int paints = 0;
+            bool eventFilter(QObject*, QEvent* e) override {
+                if (e->type() == QEvent::Paint) ++paints;
+                return false;
+            }
+        } counter;
+        msg.Memo1->viewport()->installEventFilter(&counter);
         msg.ShowText(QStringLiteral("Wait! Application is closing..."));
+        QVERIFY(counter.paints > 0);
+        QVERIFY(msg.windowHandle() && msg.windowHandle()->isExposed());
         QCOMPARE(msg.Memo1->toPlainText(), QStringLiteral("Wait! Application is closing..."));
         msg.close();
     }
@@ -219,6 +233,12 @@ private slots:
         // Shown again, the list is built afresh.
         f.app->HistoryBtn->click();
         QCOMPARE(f.app->History->ListBox1->count(), 1);
+        // A long line is shown whole: no "...", a horizontal scroll bar reaches its end.
+        QListWidget* list = f.app->History->ListBox1;
+        list->addItem(QString(400, QLatin1Char('7')) + QStringLiteral("END"));
+        QCoreApplication::processEvents();
+        QCOMPARE(list->textElideMode(), Qt::ElideNone);
+        QVERIFY(list->horizontalScrollBar()->maximum() > 0);
         QCOMPARE(f.app->fHist_ir->windowTitle(), QStringLiteral("Collected IR data"));
     }
 

@@ -343,14 +343,24 @@ private slots:
     void acknowledgedSoftResetUnticksEveryBench() {
         UiFixture f;
         f.Tick({0, 1});
-        Benches[0].SendSoftReset();
+        bool portsClosedWhenShown = false;
+        f.dialogs.dialogs.SetOnMessage(
+            [&] { portsClosedWhenShown = !f.ports[0]->Open() && !f.ports[1]->Open(); });
+        f.app->Benches()[0].SendSoftReset();
         f.ports[0]->Inject(UiFixture::Packet(0x06, 0xF0, {}));
         for (int i = 0; i < 4; ++i) {
             QVERIFY(!f.app->ActiveBench[i]->isChecked());
             QVERIFY(!f.ports[i]->Open());
         }
         QCOMPARE(f.dialogs.dialogs.shown.size(), 1);
-        QCOMPARE(f.dialogs.dialogs.shown[0].caption, QStringLiteral("Warning"));
+        const ScriptedDialogs::Shown& box = f.dialogs.dialogs.shown[0];
+        QCOMPARE(
+            box.text,
+            QStringLiteral(
+                "Multi Gas Monitor X714 has been disconnected\nPlease reselect a COM port for the X714"));
+        QCOMPARE(box.caption, QStringLiteral("Warning"));
+        QCOMPARE(box.icon, IDialogs::Icon::Warning);
+        QVERIFY(portsClosedWhenShown);
         // The boxes can be ticked again.
         f.Click(0);
         QVERIFY(f.ports[0]->Open());
@@ -397,12 +407,31 @@ private slots:
 
     void consoleItemsStoreTheirCommand() {
         UiFixture f;
+        // Screens that do not exist yet leave their items disabled, the console's too.
+        QVERIFY(!f.app->MenuItem(QStringLiteral("Graphics1"))->isEnabled());
+        QVERIFY(!f.app->MenuItem(QStringLiteral("N04SystemId1"))->isEnabled());
+        QVERIFY(!f.app->MenuItem(QStringLiteral("D4ChangeCommandSet1"))->isEnabled());
+
+        QWidget console;
+        int shows = 0;
+        struct ShowCounter : QObject {
+            int* shows;
+            explicit ShowCounter(int* s) : shows(s) {}
+            bool eventFilter(QObject*, QEvent* e) override {
+                if (e->type() == QEvent::Show) ++*shows;
+                return false;
+            }
+        } counter(&shows);
+        console.installEventFilter(&counter);
+        f.app->JoinScreen(TScreenSlot::Cmds, &console, nullptr);
         f.app->MenuItem(QStringLiteral("N04SystemId1"))->trigger();
         QCOMPARE(f.app->ConsoleCommand(), uint8_t(0x04));
+        QCOMPARE(shows, 1);
         f.app->MenuItem(QStringLiteral("D4ChangeCommandSet1"))->trigger();
         QCOMPARE(f.app->ConsoleCommand(), uint8_t(0xD4));
-        // Screens that do not exist yet leave their items disabled.
-        QVERIFY(!f.app->MenuItem(QStringLiteral("Graphics1"))->isEnabled());
+        // Closed and shown again, so that it lays itself out for the new command.
+        QCOMPARE(shows, 2);
+        f.app->JoinScreen(TScreenSlot::Cmds, nullptr, nullptr);
     }
 
     void joinedScreensAreRefreshedInOrder() {
@@ -444,6 +473,43 @@ private slots:
         f.app->resize(890, 900);
         f.app->ClearBtn->click();
         QVERIFY(f.app->Acquisition().Table().RowCount > expected);
+    }
+
+    void anEmptyTableFillsTheGridWithoutARebuild() {
+        // Shown or resized before the first row, the table takes the grid's rows at once: no blank
+        // band under it until something rebuilds it.
+        UiFixture f;
+        f.app->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f.app));
+        f.app->resize(890, 900);
+        QCoreApplication::processEvents();
+        QCOMPARE(f.app->Acquisition().Table().RowCount, std::max(f.app->Grid->height() / 16 - 1, 14));
+        // Once rows are written, a resize leaves them alone.
+        f.Tick({0});
+        f.app->StartBtn->click();
+        f.app->StopBtn->click();
+        f.app->StartBtn->click();
+        f.ports[0]->Inject(UiFixture::DataReply(500, 0, 0, 2090, 0));
+        const int rows = f.app->Acquisition().Table().RowCount;
+        f.app->StopBtn->click();
+        f.app->resize(890, 700);
+        QCoreApplication::processEvents();
+        QCOMPARE(f.app->Acquisition().Table().RowCount, rows);
+        QCOMPARE(f.Cell(2, 1), QStringLiteral("   5.00"));
+    }
+
+    void enterInTheNumberOfSamplesAppliesTheSettings() {
+        UiFixture f;
+        f.Tick({0});
+        f.app->AveragingRadioGroup->ClickItem(1);
+        f.app->AverageEdit->setText(QString());
+        QTest::keyClicks(f.app->AverageEdit, QStringLiteral("2"));
+        f.ClearWritten();
+        QTest::keyClick(f.app->AverageEdit, Qt::Key_Return);
+        QCOMPARE(f.app->Acquisition().SamplesPerMean(), 2);
+        QCOMPARE(f.app->Acquisition().AveragingMode(), 1);
+        // As OK: the stop request went to the active bench.
+        QCOMPARE(f.Written(0), UiFixture::DataFrame(0x01, 0));
     }
 };
 

@@ -9,6 +9,7 @@
 #include "dialogs.h"
 #include "memory_comport.h"
 #include "reply_packet.h"
+#include "shell.h"
 
 #include <QCheckBox>
 #include <QDialog>
@@ -23,7 +24,8 @@ struct UiFixture {
     ManualClockScope clock;
     ScriptedDialogsScope dialogs;
     std::array<MemoryComPort*, 4> ports{};
-    std::unique_ptr<TApp> app;
+    std::unique_ptr<TShell> shell;
+    TApp* app = nullptr;
     // Answers a modal dialog the window would run; Rejected when unset.
     std::function<int(QDialog*)> onExec;
     QList<QDialog*> executed;
@@ -31,13 +33,10 @@ struct UiFixture {
     // COM numbers listed in `absent` have no device at start.
     explicit UiFixture(std::initializer_list<int> absent = {}) {
         MemoryComPort::ResetDevices();
-        // The bench connections are program-wide: each window starts from fresh ones, as a new run does.
-        for (TBench& bench : Benches)
-            bench = TBench{};
-        SoftResetGrace = 0;
         for (int com : absent)
             MemoryComPort::SetDevice(com, MemoryComPort::Device::Absent);
-        app = std::make_unique<TApp>([this](int com) {
+        // The program as x714 builds it, over ports in memory.
+        shell = std::make_unique<TShell>([this](int com) {
             auto port = std::make_unique<MemoryComPort>(com);
             MemoryComPort* raw = port.get();
             QObject::connect(raw, &TApdComPort::Activity, raw, [raw](bool transmit) {
@@ -46,13 +45,14 @@ struct UiFixture {
             ports[com - 1] = raw;
             return port;
         });
+        app = &shell->MainWindow();
         app->ExecDialog = [this](QDialog* dialog) {
             executed.append(dialog);
             return onExec ? onExec(dialog) : int(QDialog::Rejected);
         };
     }
     ~UiFixture() {
-        app.reset();
+        shell.reset();
         MemoryComPort::ResetDevices();
     }
 

@@ -1,0 +1,33 @@
+#include "shell.h"
+
+#include "bench.h"
+
+TShell::TShell(TApp::PortFactory makePort) : m_benches(std::make_unique<TBenchSet>()) {
+    // The creation order of the program. A screen that is not built yet has no widget and no menu item
+    // of its own enabled; its routes end in the router's stub.
+    m_app = std::make_unique<TApp>(*m_benches, m_router, std::move(makePort));
+    m_router.SetMainWindow(m_app.get());
+    m_app->CreateAboutBox();
+    m_app->CreateCommDlg();
+    m_app->CreateCommentDlg();
+    // TParameters (parameter editor): not built yet.
+    // TIRLog (IR data log): not built yet.
+    m_app->CreateHistory();
+    // TFCStatus (status screen): not built yet.
+    // TEStatus (engineering status): not built yet.
+    // TRawIR (raw IR view): not built yet.
+    // TFGraph2 (second gas graph): not built yet.
+    // TFGraph1 (first gas graph): not built yet.
+    // TFUpgrade (firmware download): not built yet.
+    m_app->CreateHistIr();
+    m_app->CreateTitle();
+    // TFCmds (command console): not built yet.
+    m_app->CreateMessage();
+    // TFCalLoad (calibration load and check): not built yet.
+    // TFCalLoad1 (parameter download and upload): not built yet.
+}
+
+TShell::~TShell() {
+    m_app.reset();
+    m_router.SetMainWindow(nullptr);
+}

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "bench_router.h"
+#include "cedat.h"
+
+#include <memory>
+
+class TBenchSet;
+
+// The desktop program: the four bench connections, the router that answers their calls, and every
+// screen, created once at start in the program's order and kept for the whole run. Only the main
+// window is shown; the other screens are its children, shown and hidden from its menus.
+class TShell {
+public:
+    explicit TShell(TApp::PortFactory makePort = TApp::MakeSerialPort);
+    ~TShell();
+    TShell(const TShell&) = delete;
+    TShell& operator=(const TShell&) = delete;
+
+    TApp& MainWindow() { return *m_app; }
+    TBenchSet& Benches() { return *m_benches; }
+    TBenchRouter& Router() { return m_router; }
+
+private:
+    std::unique_ptr<TBenchSet> m_benches;
+    TBenchRouter m_router;
+    // Last, so that it goes first: the window lets go of the bench connections before they go.
+    std::unique_ptr<TApp> m_app;
+};

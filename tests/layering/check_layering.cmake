@@ -1,0 +1,35 @@
+cmake_minimum_required(VERSION 3.25)
+# Fails when a widget-free folder (src/platform, src/bench, any src/*/core) includes a widget header:
+# a header of Qt Widgets or Qt Print Support, or the chart library's. Run by CTest:
+#   cmake -DSOURCE_DIR=<project>/src -DWIDGET_HEADER_DIRS=<dir|dir> -P check_layering.cmake
+file(GLOB_RECURSE sources
+    ${SOURCE_DIR}/platform/*.h ${SOURCE_DIR}/platform/*.cpp
+    ${SOURCE_DIR}/bench/*.h ${SOURCE_DIR}/bench/*.cpp
+    ${SOURCE_DIR}/*/core/*.h ${SOURCE_DIR}/*/core/*.cpp)
+set(forbidden qcustomplot.h)
+string(REPLACE "|" ";" WIDGET_HEADER_DIRS "${WIDGET_HEADER_DIRS}")
+foreach(dir IN LISTS WIDGET_HEADER_DIRS)
+    file(GLOB names RELATIVE ${dir} ${dir}/*)
+    list(APPEND forbidden ${names})
+endforeach()
+list(LENGTH forbidden count)
+if(count LESS 100)
+    message(FATAL_ERROR "layering check: the widget headers were not found in '${WIDGET_HEADER_DIRS}'")
+endif()
+set(problems "")
+foreach(source IN LISTS sources)
+    file(STRINGS ${source} includes REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"]")
+    foreach(line IN LISTS includes)
+        string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*[<\"]([^>\"]+)[>\"].*" "\\1" header "${line}")
+        string(REGEX REPLACE "^(QtWidgets|QtPrintSupport)/" "" name "${header}")
+        if(header MATCHES "^(QtWidgets|QtPrintSupport)/" OR name IN_LIST forbidden)
+            file(RELATIVE_PATH where ${SOURCE_DIR} ${source})
+            string(APPEND problems "  src/${where}: #include <${header}>\n")
+        endif()
+    endforeach()
+endforeach()
+if(problems)
+    message(FATAL_ERROR "widget headers in widget-free folders:\n${problems}")
+endif()
+list(LENGTH sources checked)
+message(STATUS "layering check: ${checked} widget-free sources, no widget header")
