@@ -153,19 +153,20 @@ private slots:
         for (int r : {3, 9, 11})
             QVERIFY2(table->RowText(r).isEmpty(), qPrintable(QString::number(r)));
 
-        // Seven more blocks: the mean area fills rows 2-8, then scrolls.
-        for (int block = 1; block <= 7; ++block)
+        // Eight more blocks of 100 x k: the mean area fills rows 2-8, then scrolls twice, every row
+        // moving up by one.
+        for (int block = 1; block <= 8; ++block)
             for (int i = 0; i < 4; ++i) {
                 b(0).DemodCo2 = uint32_t(100 * block);
                 row();
             }
         QCOMPARE(table->MeanRow, 8);
-        QCOMPARE(cell(8, 0), QStringLiteral("     700"));
-        QCOMPARE(cell(2, 0), QStringLiteral("     100"));
+        for (int r = 2; r <= 8; ++r)
+            QCOMPARE(cell(r, 0), QString::asprintf("%8d", 100 * r));
         QVERIFY(table->RowText(9).isEmpty());
         // The sample area keeps the last four samples.
         for (int r = 12; r <= 15; ++r)
-            QCOMPARE(cell(r, 0), QStringLiteral("     700"));
+            QCOMPARE(cell(r, 0), QStringLiteral("     800"));
     }
 
     void deviationFormats() {
