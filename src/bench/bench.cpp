@@ -101,17 +101,8 @@ bool TBench::FrameBytes(const uint8_t* bytes, int n) {
                 i = RxStartIndex + 1;
                 continue;
             } else {
-                // Dropped, and it began in an earlier read. Its bytes after the kind byte are all in
-                // RxPacket still: scan them and this checksum byte again before going on here, so that
-                // a reply hidden behind a false kind byte is found whatever read it started in.
-                std::array<uint8_t, 258> again;
-                const int length = RxPacket.Length;
-                again[0] = RxPacket.Code;
-                again[1] = RxPacket.Length;
-                std::copy_n(RxPacket.Data, length, again.begin() + 2);
-                again[2 + length] = byte;
-                // The rescan starts in the hunt state, so every candidate it meets begins inside it.
-                if (!FrameBytes(again.data(), length + 3)) return false;
+                // Dropped, and it began in an earlier read: rescan its bytes from there first.
+                if (!RescanFailedPacket(byte)) return false;
                 RxStartIndex = -1;
             }
             break;
@@ -119,6 +110,19 @@ bool TBench::FrameBytes(const uint8_t* bytes, int n) {
         ++i;
     }
     return true;
+}
+
+bool TBench::RescanFailedPacket(uint8_t checksum) {
+    // The failed packet's bytes after its kind byte are all in RxPacket still. Scanning them and its
+    // checksum byte again finds a reply hidden behind a false kind byte, whatever read it started in.
+    // The rescan starts in the hunt state, so every candidate it meets begins inside it.
+    std::array<uint8_t, 258> again;
+    const int length = RxPacket.Length;
+    again[0] = RxPacket.Code;
+    again[1] = RxPacket.Length;
+    std::copy_n(RxPacket.Data, length, again.begin() + 2);
+    again[2 + length] = checksum;
+    return FrameBytes(again.data(), length + 3);
 }
 
 void TBench::SetAck(const QString& text, int error) {

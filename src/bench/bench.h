@@ -189,6 +189,9 @@ private:
     // Frames the bytes in order from the current receive state (RxStartIndex indexes them). Returns
     // false when a dispatched packet closed the port and the rest must be dropped.
     bool FrameBytes(const uint8_t* bytes, int n);
+    // Frames again, from the hunt state, the bytes after the kind byte of a packet that began in an
+    // earlier read and failed on this checksum byte. False as for FrameBytes.
+    bool RescanFailedPacket(uint8_t checksum);
     void SetAck(const QString& text, int error);
     void ReportToConsole(uint8_t code);
     // Per-code decoding of an acknowledged reply (the decoders of the command set).
