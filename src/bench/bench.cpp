@@ -47,9 +47,14 @@ void TBench::ReceiveBytes(int count) {
         RxState = 0;
         return;
     }
+    FrameBytes(RxBuffer.data(), n);
+}
+
+bool TBench::FrameBytes(const uint8_t* bytes, int n) {
+    RxStartIndex = -1;
     int i = 0;
     while (i < n) {
-        const uint8_t byte = RxBuffer[i];
+        const uint8_t byte = bytes[i];
         switch (RxState) {
         case 0:
             if (byte == KindAck || byte == KindNak) {
@@ -86,18 +91,35 @@ void TBench::ReceiveBytes(int count) {
                 std::fill(std::begin(packet.Data) + packet.Length, std::end(packet.Data), uint8_t{0});
                 DispatchPacket(packet);
                 // A dispatched packet may close the port (Soft Reset unticks every bench); the rest of
-                // the block belongs to a connection that no longer exists.
-                if (!Port->Open()) return;
-            } else {
-                // Dropped: look for a new kind byte right after the failed one's, or from the start of
-                // this block when the failed packet began in an earlier block.
-                i = RxStartIndex >= 0 ? RxStartIndex + 1 : 0;
+                // the bytes belong to a connection that no longer exists.
+                if (!Port->Open()) return false;
+            } else if (RxStartIndex >= 0) {
+                // Dropped: look for a new kind byte right after the failed one's.
+                i = RxStartIndex + 1;
                 continue;
+            } else {
+                // Dropped, and it began in an earlier read: rescan its bytes from there first.
+                if (!RescanFailedPacket(byte)) return false;
+                RxStartIndex = -1;
             }
             break;
         }
         ++i;
     }
+    return true;
+}
+
+bool TBench::RescanFailedPacket(uint8_t checksum) {
+    // The failed packet's bytes after its kind byte are all in RxPacket still. Scanning them and its
+    // checksum byte again finds a reply hidden behind a false kind byte, whatever read it started in.
+    // The rescan starts in the hunt state, so every candidate it meets begins inside it.
+    std::array<uint8_t, 258> again;
+    const int length = RxPacket.Length;
+    again[0] = RxPacket.Code;
+    again[1] = RxPacket.Length;
+    std::copy_n(RxPacket.Data, length, again.begin() + 2);
+    again[2 + length] = checksum;
+    return FrameBytes(again.data(), length + 3);
 }
 
 void TBench::SetAck(const QString& text, int error) {

@@ -85,7 +85,8 @@ public:
     IBenchHost& Host() const { return *m_host; }
 
     // Reads up to 256 waiting bytes and frames them; complete packets that pass the checksum are
-    // dispatched. A packet may span any number of calls.
+    // dispatched. A packet may span any number of calls; when one fails its checksum, the search for
+    // the next kind byte resumes right after its kind byte, whichever call that byte came in.
     void ReceiveBytes(int count);
     // Drains the port: ReceiveBytes while bytes are waiting (the data-available handler's loop).
     void DrainPort();
@@ -182,6 +183,12 @@ private:
     // Console notification of a decoded reply.
     void ReportResult(uint8_t code);
 
+    // Frames the bytes in order from the current receive state (RxStartIndex indexes them). Returns
+    // false when a dispatched packet closed the port and the rest must be dropped.
+    bool FrameBytes(const uint8_t* bytes, int n);
+    // Frames again, from the hunt state, the bytes after the kind byte of a packet that began in an
+    // earlier read and failed on this checksum byte. False as for FrameBytes.
+    bool RescanFailedPacket(uint8_t checksum);
     void SetAck(const QString& text, int error);
     void ReportToConsole(uint8_t code);
     // Per-code decoding of an acknowledged reply (the decoders of the command set).

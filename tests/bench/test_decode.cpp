@@ -114,18 +114,20 @@ private slots:
         QVERIFY(b.ZeroRequired);
         QCOMPARE(flags(b), QStringLiteral("101011"));
 
-        fx->ack(0x01, hexBytes("00 00 00 00 00 00 00 00 FF FF FF FF 00 00 00 00"));
+        fx->ack(0x01, hexBytes("00 00 00 00 00 00 00 00 FF FF FF FF FF F6 00 00"));
         QVERIFY(!b.ProcessInProgress);
         QVERIFY(!b.ZeroRequired);
         QCOMPARE(b.Hc, 0xFFFFFFFFu); // unsigned, not sign-extended
+        QCOMPARE(b.O2, -10);         // signed, as CO2, CO and NO
     }
 
     void extendedDataStatus06() {
-        fx->ack(0x06, hexBytes("10 00 00 00 00 C8 00 0A 00 00 00 05 00 00 00 00"
+        fx->ack(0x06, hexBytes("10 00 00 00 00 C8 00 0A 00 00 00 05 FF F6 00 00"
                                "FF FE 1D B0 FF 9C 80 00 00 01 00 FA 03 E8"));
         TBench& b = bench();
         QCOMPARE(b.Co2, 200);
         QCOMPARE(b.Hc, 5u);
+        QCOMPARE(b.O2, -10);
         QVERIFY(b.ProcessInProgress);
         QCOMPARE(b.GagePressure, -2.0f);
         QCOMPARE(b.AbsPressure, 7600.0f);

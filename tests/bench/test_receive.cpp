@@ -5,7 +5,10 @@
 #include "recording_host.h"
 #include "reply_packet.h"
 
+#include <QRandomGenerator>
 #include <QTest>
+#include <algorithm>
+#include <functional>
 #include <memory>
 
 namespace {
@@ -13,13 +16,56 @@ QByteArray wireOf(const TRxPacket& p) {
     QByteArray data(reinterpret_cast<const char*>(p.Data), p.Length);
     return replyPacket(p.Kind, p.Code, data);
 }
+
+bool isKind(char b) {
+    return uint8_t(b) == 0x06 || uint8_t(b) == 0x15;
+}
+
+// One frame found in a byte stream: where it starts and its bytes.
+struct Frame {
+    qsizetype at;
+    QByteArray bytes;
+};
+
+// The frames a receiver must deliver from a whole stream: at each kind byte a frame is taken when it
+// is complete and its bytes sum to 0 modulo 256, and the search goes on after it; otherwise the search
+// goes on at the next byte. A frame still incomplete at the end of the stream is not delivered.
+QList<Frame> framesOf(const QByteArray& s) {
+    QList<Frame> frames;
+    qsizetype p = 0;
+    while (p < s.size()) {
+        if (isKind(s[p]) && p + 2 < s.size()) {
+            const qsizetype end = p + 4 + uint8_t(s[p + 2]);
+            if (end > s.size()) break;
+            int sum = 0;
+            for (qsizetype i = p; i < end; ++i)
+                sum += uint8_t(s[i]);
+            if (sum % 256 == 0) {
+                frames.append({p, s.mid(p, end - p)});
+                p = end;
+                continue;
+            }
+        }
+        ++p;
+    }
+    return frames;
+}
+
+// A host whose "untick every bench" can close ports, as the main window's does.
+struct ReceiveHost : RecordingHost {
+    std::function<void()> onUntickAll;
+    void UntickAllBenches() override {
+        RecordingHost::UntickAllBenches();
+        if (onUntickAll) onUntickAll();
+    }
+};
 } // namespace
 
 class TestReceive : public QObject {
     Q_OBJECT
 
     std::unique_ptr<ManualClockScope> clock;
-    std::unique_ptr<RecordingHost> host;
+    std::unique_ptr<ReceiveHost> host;
     std::unique_ptr<std::array<MemoryComPort, 4>> ports;
     std::unique_ptr<TBenchSet> benches;
 
@@ -36,7 +82,7 @@ private slots:
         MemoryComPort::ResetDevices();
         clock = std::make_unique<ManualClockScope>();
         clock->clock.SetMilliseconds(55 * 100'000);
-        host = std::make_unique<RecordingHost>();
+        host = std::make_unique<ReceiveHost>();
         ports = std::make_unique<std::array<MemoryComPort, 4>>();
         benches = std::make_unique<TBenchSet>();
         for (int i = 0; i < 4; ++i) {
@@ -110,12 +156,103 @@ private slots:
         QVERIFY(bench().Commands[0x01].Awaiting);
     }
 
-    // When the failed packet began in an earlier block, the rescan starts at the beginning of this one.
-    void resyncAcrossBlocks() {
+    // The rescan after a checksum failure starts right after the failed kind byte even when that byte
+    // came in an earlier read. Here 06 06 0A ... is a false frame of ten data bytes whose checksum
+    // fails; the reply 06 0A 00 F0 starts at its second byte, and the rest holds no kind byte.
+    void resyncAcrossReads() {
+        const QByteArray stream = hexBytes("06 06 0A 00 F0 11 22 33 44 55 66 77 88 99 AA BB");
+        host->firmwareInProgress = true;
+        auto check = [&](const QList<QByteArray>& reads) {
+            host->packets.clear();
+            bench().Commands[0x0A].Awaiting = true;
+            for (const QByteArray& r : reads)
+                feed(r);
+            QCOMPARE(host->packets.size(), 1);
+            QCOMPARE(wireOf(host->packets[0]), hexBytes("06 0A 00 F0"));
+            QCOMPARE(bench().RxState, uint8_t{0});
+        };
+        for (int cut = 0; cut <= stream.size(); ++cut)
+            for (int second = cut; second <= stream.size() && !QTest::currentTestFailed(); ++second)
+                check({stream.left(cut), stream.mid(cut, second - cut), stream.mid(second)});
+        QList<QByteArray> bytes;
+        for (char b : stream)
+            bytes.append(QByteArray(1, b));
+        check(bytes);
+    }
+
+    // Noise of any byte values before each reply, the stream cut into random reads: the receiver
+    // delivers exactly the frames of the whole stream, so every reply arrives unless a false frame
+    // that passes the checksum begins in the noise before it and reaches into it.
+    void noiseWithKindBytesLosesOnlyOverlappedReplies() {
+        host->firmwareInProgress = true; // every dispatched packet reaches the recording host whole
+        for (TCommand& cmd : bench().Commands)
+            cmd.Streaming = true;
+        int replies = 0, overlapped = 0;
+        for (quint32 seed = 1; seed <= 300; ++seed) {
+            QRandomGenerator rng(seed);
+            QByteArray stream;
+            QList<Frame> sent;
+            for (int k = 0; k < 25; ++k) {
+                // Short or long noise, a quarter of it kind bytes, so that false frames are common.
+                const int noise = int(rng.bounded(k % 5 == 0 ? 300 : 24));
+                for (int i = 0; i < noise; ++i)
+                    stream.append(rng.bounded(4) == 0 ? char(rng.bounded(2) ? 0x06 : 0x15)
+                                                      : char(rng.bounded(256)));
+                QByteArray data(int(rng.bounded(k % 7 == 0 ? 256 : 40)), '\0');
+                for (char& b : data)
+                    b = char(rng.bounded(256));
+                const QByteArray reply =
+                    replyPacket(rng.bounded(2) ? 0x06 : 0x15, uint8_t(rng.bounded(256)), data);
+                sent.append({stream.size(), reply});
+                stream += reply;
+            }
+            // Bytes without a kind byte complete every false frame still open at the end.
+            stream += QByteArray(260, '\0');
+
+            host->packets.clear();
+            for (qsizetype pos = 0; pos < stream.size();) {
+                const qsizetype n = 1 + rng.bounded(rng.bounded(8) == 0 ? 400 : 40);
+                feed(stream.mid(pos, n));
+                pos += n;
+            }
+            const QList<Frame> expected = framesOf(stream);
+            QCOMPARE(host->packets.size(), expected.size());
+            for (int i = 0; i < expected.size(); ++i)
+                QCOMPARE(wireOf(host->packets[i]), expected[i].bytes);
+
+            for (const Frame& reply : sent) {
+                ++replies;
+                const bool delivered = std::any_of(expected.begin(), expected.end(), [&](const Frame& f) {
+                    return f.at == reply.at && f.bytes == reply.bytes;
+                });
+                const bool covered = std::any_of(expected.begin(), expected.end(), [&](const Frame& f) {
+                    return f.at < reply.at && f.at + f.bytes.size() > reply.at;
+                });
+                QVERIFY2(delivered != covered,
+                         qPrintable(QStringLiteral("seed %1 at %2").arg(seed).arg(reply.at)));
+                overlapped += covered ? 1 : 0;
+            }
+        }
+        // A false frame passes the checksum once in 256 tries: overlaps stay rare.
+        QVERIFY2(overlapped * 10 < replies,
+                 qPrintable(QStringLiteral("%1 of %2").arg(overlapped).arg(replies)));
+    }
+
+    // A Soft Reset found by the rescan of bytes from an earlier read closes the port: nothing after it
+    // is dispatched.
+    void portClosedByARescannedReply() {
+        host->onUntickAll = [this] { port().SetOpen(false); };
+        bench().Commands[0xF0].Awaiting = true;
         bench().Commands[0x0A].Awaiting = true;
-        feed(hexBytes("06 01"));
-        feed(hexBytes("04 06 0A 00 F0 77"));
-        QCOMPARE(bench().AckText, QStringLiteral("New NO Sensor  ACK"));
+        // A refusal of "code" 06 with "length" F0 hides the Soft Reset ACK 06 F0 00 0A; its checksum fails.
+        QByteArray falseFrame =
+            replyPacket(0x15, 0x06, hexBytes("00 0A 06 0A 00 F0") + QByteArray(234, '\0'));
+        falseFrame.back() = char(falseFrame.back() ^ 1);
+        feed(falseFrame.left(2));
+        feed(falseFrame.mid(2));
+        QCOMPARE(bench().AckText, QStringLiteral("Soft Reset  ACK"));
+        QVERIFY(!port().Open());
+        QVERIFY(bench().Commands[0x0A].Awaiting);
         QCOMPARE(bench().RxState, uint8_t{0});
     }
 

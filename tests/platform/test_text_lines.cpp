@@ -43,6 +43,9 @@ private slots:
                                      << QList<int>{2, 2, 2, -1};
         QTest::newRow("blank line is empty")
             << QByteArray(" \r\n\r\nx \r\n") << QStringList{"", "", "x "} << QList<int>{0, 0, 2, -1};
+        // Only the one-blank line stands for an empty text; longer runs of blanks are kept.
+        QTest::newRow("lines of several blanks")
+            << QByteArray(" \r\n  \r\n   \r\n") << QStringList{"", "  ", "   "} << QList<int>{0, 2, 3, -1};
         QTest::newRow("empty file") << QByteArray() << QStringList{} << QList<int>{-1};
         QTest::newRow("lone cr ends a line")
             << QByteArray("a\rb\r\n") << QStringList{"a", "b"} << QList<int>{1, 1, -1};

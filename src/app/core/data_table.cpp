@@ -470,6 +470,8 @@ void TDataTable::writeGroup(TColumnGroup group, int f, const TBench& b, const TW
         const Sample& s = samples[c];
         ColumnSums& sum = sums[c];
         SetCell(h, start + c, s.text);
+        // Without averaging no block ever ends, so nothing is summed.
+        if (mode == Items::AverageNone) continue;
         switch (s.kind) {
         case SumKind::Integer:
             sum.integer += s.integer;
@@ -481,7 +483,10 @@ void TDataTable::writeGroup(TColumnGroup group, int f, const TBench& b, const TW
             sum.real += s.real;
             break;
         }
-        sum.squares += s.AsDouble() * s.AsDouble();
+        const double x = s.AsDouble();
+        const double delta = x - sum.mean;
+        sum.mean += delta / ++sum.count;
+        sum.m2 += delta * (x - sum.mean);
     }
     if (!complete) return;
 
@@ -489,31 +494,26 @@ void TDataTable::writeGroup(TColumnGroup group, int f, const TBench& b, const TW
     for (int c = 0; c < width; ++c) {
         const ColumnSums& sum = sums[c];
         const ColumnFormats fmt = formatsOf(group, c, hcDivided);
-        double total = 0;
         QString mean;
         switch (samples[c].kind) {
         case SumKind::Integer:
             mean = Printf(fmt.mean, static_cast<long long>(sum.integer / count));
-            total = double(sum.integer);
             break;
         case SumKind::Single:
             mean = Printf(fmt.mean, double(sum.single / static_cast<float>(count)));
-            total = double(sum.single);
             break;
         case SumKind::Double:
             mean = Printf(fmt.mean, sum.real / count);
-            total = sum.real;
             break;
         }
         SetCell(MeanRow, start + c, mean);
         if (mode == Items::AverageStdev) {
             QString deviation;
-            if (count < 2) {
+            if (sum.count < 2) {
                 // One sample has no spread: a marker that cannot be read as a measurement.
                 deviation = QStringLiteral("n/a").rightJustified(fmt.naWidth);
             } else {
-                const double variance = (sum.squares - total * total / count) / (count - 1);
-                deviation = Printf(fmt.stdev, std::sqrt(std::max(0.0, variance)));
+                deviation = Printf(fmt.stdev, std::sqrt(std::max(0.0, sum.m2 / (sum.count - 1))));
             }
             SetCell(StatRow, start + c, deviation);
         }

@@ -111,7 +111,11 @@ private:
         qint64 integer = 0; // whole counts
         float single = 0;   // gas readings
         double real = 0;    // ambient temperature, PEF
-        double squares = 0;
+        // Running mean and sum of squared deviations from it (Welford), for the standard deviation:
+        // the sum of squares less S*S/n cancels for a large mean with a small spread.
+        int count = 0;
+        double mean = 0;
+        double m2 = 0;
     };
     void ensureColumns(int columns);
     void clearAll();

@@ -25,6 +25,42 @@ private slots:
         QVERIFY(rig.port(1).TakeWritten().isEmpty());
     }
 
+    // Benches 2 and 4 only: start and stop reach both, and nothing goes to the closed ports.
+    void startAndStopReachBenchesThatAreNotTheFirst() {
+        AcqRig rig(0);
+        for (int i : {1, 3}) {
+            rig.port(i).SetOpen(true);
+            rig.a().State.PortOpen[i] = rig.a().State.BoxEnabled[i] = rig.a().State.BoxChecked[i] = true;
+        }
+        rig.a().RebuildTable();
+        rig.a().StartBtnClick();
+        rig.clearWritten();
+        rig.a().StopBtnClick();
+        for (int i : {1, 3})
+            QCOMPARE(rig.port(i).TakeWritten(), hexBytes("02 03 01 00 00 FA"));
+        for (int i : {0, 2})
+            QVERIFY(rig.port(i).TakeWritten().isEmpty());
+    }
+
+    // A negative O2 from the wire, in a $01 or a $06 reply, is shown negative in the table.
+    void negativeO2ReachesTheTable_data() {
+        QTest::addColumn<int>("command");
+        QTest::addColumn<QByteArray>("data");
+        QTest::newRow("$01") << int(Items::Data01) << data01(Gas{.o2 = -10});
+        QTest::newRow("$06") << int(Items::Data06) << data01(Gas{.o2 = -10}) + QByteArray(14, '\0');
+    }
+    void negativeO2ReachesTheTable() {
+        QFETCH(int, command);
+        QFETCH(QByteArray, data);
+        AcqRig rig(1);
+        rig.a().State.Settings.CompDataRG = command;
+        rig.a().OKBtnClick();
+        rig.a().StartBtnClick();
+        rig.reply(0, rig.a().DataCommandCode(), data);
+        QCOMPARE(rig.bench(0).O2, -10);
+        QCOMPARE(rig.a().Table().Cell(2, 4), QStringLiteral("  -0.10"));
+    }
+
     void okTakesSettingsAfterStoppingWithTheOldCommand() {
         AcqRig rig(1);
         rig.a().State.Settings.CompDataRG = Items::Data44;

@@ -153,19 +153,20 @@ private slots:
         for (int r : {3, 9, 11})
             QVERIFY2(table->RowText(r).isEmpty(), qPrintable(QString::number(r)));
 
-        // Seven more blocks: the mean area fills rows 2-8, then scrolls.
-        for (int block = 1; block <= 7; ++block)
+        // Eight more blocks of 100 x k: the mean area fills rows 2-8, then scrolls twice, every row
+        // moving up by one.
+        for (int block = 1; block <= 8; ++block)
             for (int i = 0; i < 4; ++i) {
                 b(0).DemodCo2 = uint32_t(100 * block);
                 row();
             }
         QCOMPARE(table->MeanRow, 8);
-        QCOMPARE(cell(8, 0), QStringLiteral("     700"));
-        QCOMPARE(cell(2, 0), QStringLiteral("     100"));
+        for (int r = 2; r <= 8; ++r)
+            QCOMPARE(cell(r, 0), QString::asprintf("%8d", 100 * r));
         QVERIFY(table->RowText(9).isEmpty());
         // The sample area keeps the last four samples.
         for (int r = 12; r <= 15; ++r)
-            QCOMPARE(cell(r, 0), QStringLiteral("     700"));
+            QCOMPARE(cell(r, 0), QStringLiteral("     800"));
     }
 
     void deviationFormats() {
@@ -186,6 +187,35 @@ private slots:
         QCOMPARE(cell(table->StatRow, 4 + 4), QStringLiteral("    2.5000"));
         // Mean of NO, whole-numbered samples, with two decimals.
         QCOMPARE(cell(table->MeanRow, 8), QStringLiteral("   1.25"));
+    }
+
+    // Steady readings: a large mean with a small spread. O2 alternating 20.90 / 20.91 % has a sample
+    // deviation of 0.0058; demodulated counts near 2e9 and a 32-bit raw NO near 3e9 spread by
+    // -2, -1, +1, +2 have 1.8257. The means stay those of the single-precision and integer sums.
+    void deviationOfALargeMeanWithSmallSpread() {
+        open({0});
+        only(&TSettingsPanel::DemodulatedIR);
+        state.Settings.GasConcentration = state.Settings.RawNoxO2 = true;
+        averaging = {Items::AverageStdev, 4};
+        rebuild();
+        const int spread[4] = {0, 1, 3, 4};
+        for (int i = 0; i < 4; ++i) {
+            b(0).O2 = 2090 + i % 2;
+            b(0).DemodCo2 = b(0).DemodCo = 2000000000u + uint32_t(spread[i]);
+            b(0).RawNO = 3000000000u + uint32_t(spread[i]);
+            QCOMPARE(row(), i == 3);
+        }
+        const int stat = table->StatRow, mean = table->MeanRow;
+        QCOMPARE(cell(stat, 4 + 3), QStringLiteral("    0.0058"));
+        QCOMPARE(cell(mean, 4 + 3), QStringLiteral("  20.90"));
+        QCOMPARE(cell(stat, 0), QStringLiteral("1.825742"));
+        QCOMPARE(cell(stat, 1), QStringLiteral("    1.8257"));
+        QCOMPARE(cell(mean, 0), QStringLiteral("2000000002"));
+        QCOMPARE(cell(stat, 9), QStringLiteral("    1.8257"));
+        QCOMPARE(cell(mean, 9), QStringLiteral("3000000002"));
+        // Constant columns have no spread at all.
+        QCOMPARE(cell(stat, 2), QStringLiteral("    0.0000"));
+        QCOMPARE(cell(stat, 4), QStringLiteral("    0.0000"));
     }
 
     void oneSampleBlockHasNoDeviation_data() {

@@ -224,6 +224,26 @@ private slots:
         QVERIFY(!rig.a().Log().HistoryBusy);
     }
 
+    // A log of many copy blocks is copied whole, and every line of it is listed.
+    void historyCopyLargerThanOneBlock() {
+        AcqRig rig(1);
+        rig.a().NewFile(rig.path(QStringLiteral("run.LOG")));
+        QStringList comment;
+        for (int i = 0; i < 100; ++i)
+            comment << QStringLiteral("%1 ").arg(i, 3) + QString(96, QChar(u'a' + i % 26));
+        rig.a().CommentBtnClick(comment);
+        QVERIFY(rig.fileBytes().size() > 10000);
+        QStringList lines;
+        QVERIFY(rig.a().HistoryBtnClick(&lines));
+        QFile history(TAcquisition::HistoryPath());
+        QVERIFY(history.open(QIODevice::ReadOnly));
+        QCOMPARE(history.readAll(), rig.fileBytes());
+        // The creation note, two empty lines and the date before the comment.
+        QCOMPARE(lines.size(), 4 + 100);
+        QCOMPARE(lines.mid(1, 2), (QStringList{QString(), QString()}));
+        QCOMPARE(lines.mid(4), comment);
+    }
+
     void historyWithoutLogShowsTheOldCopyOrFails() {
         AcqRig rig(1);
         QFile::remove(TAcquisition::HistoryPath());
