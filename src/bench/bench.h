@@ -88,6 +88,9 @@ public:
     // dispatched. A packet may span any number of calls; when one fails its checksum, the search for
     // the next kind byte resumes right after its kind byte, whichever call that byte came in.
     void ReceiveBytes(int count);
+    // Forgets a packet half assembled: its port was (re)opened, and bytes of an earlier connection
+    // must not be framed together with the new one's.
+    void ResetReceiveState() { RxState = 0; }
     // Drains the port: ReceiveBytes while bytes are waiting (the data-available handler's loop).
     void DrainPort();
     void DispatchPacket(const TRxPacket& packet);

@@ -566,6 +566,7 @@ void TApp::CreateCommDlg() {
         // Renumbering reopens an open port on the new device; if that failed the bench is no longer
         // active and its box says why, as when ticking it fails.
         TApdComPort* port = m_ports[0].get();
+        if (port->Open()) m_benches[0].ResetReceiveState();
         if (m_acq.State.PortOpen[0] && !port->Open()) {
             m_acq.State.PortOpen[0] = false;
             ActiveBench[0]->setChecked(false);
@@ -677,6 +678,7 @@ void TApp::ActiveBench1Click() {
         if (wanted && !m_acq.State.PortOpen[i]) {
             TApdComPort* port = m_ports[i].get();
             if (port->SetOpen(true)) {
+                m_benches[i].ResetReceiveState();
                 setLights(i, true);
                 m_acq.State.PortOpen[i] = true;
             } else {

@@ -340,6 +340,20 @@ private slots:
         QCOMPARE(f.Cell(2, 1), QStringLiteral("   5.00"));
     }
 
+    void aReopenedPortStartsFramingAfresh() {
+        // Half a packet from before the port was closed is not framed together with the new bytes.
+        UiFixture f;
+        f.Tick({0});
+        f.app->Benches()[0].SendSystemIdRequest();
+        f.ports[0]->Inject(UiFixture::Packet(0x06, 0x04, QByteArray(34, 'A')).left(20));
+        f.Click(0);
+        f.Click(0);
+        f.app->Benches()[0].SendPressureData();
+        f.ports[0]->Inject(UiFixture::Packet(0x06, 0x16, QByteArray::fromHex("000100020003")));
+        QCOMPARE(f.app->AckNakEdit[0]->text(), QStringLiteral("Pressure Data  ACK"));
+        QCOMPARE(f.app->Benches()[0].AmbPressure, 3.0f);
+    }
+
     void acknowledgedSoftResetUnticksEveryBench() {
         UiFixture f;
         f.Tick({0, 1});
