@@ -1,6 +1,8 @@
 #include "comport.h"
 
 #include "clock.h"
+#include "dialogs.h"
+#include "util.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -90,7 +92,12 @@ void TApdComPort::Record(bool transmit, const uint8_t* data, int count) {
 // One line per run of bytes in the same direction: milliseconds, "Tx" or "Rx", then the bytes in hex.
 void TApdComPort::WriteTrace() {
     QFile file(TraceName);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) return;
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text | QIODevice::Unbuffered)) {
+        Dialogs().Message(QStringLiteral("Cannot create %1: %2").arg(TraceName, file.errorString()),
+                          QStringLiteral("Information"), IDialogs::Icon::Error);
+        return;
+    }
+    QByteArray text;
     QByteArray line;
     bool lastDir = false;
     int inLine = 0;
@@ -98,7 +105,7 @@ void TApdComPort::WriteTrace() {
     for (qsizetype k = 0; k < n; ++k) {
         const TraceEntry& e = m_trace[(m_traceHead + k) % n];
         if (inLine == 0 || e.transmit != lastDir || inLine == 16) {
-            if (inLine > 0) file.write(line + '\n');
+            if (inLine > 0) text += line + '\n';
             line = QByteArray::number(e.ms).rightJustified(12, ' ') + (e.transmit ? " Tx:" : " Rx:");
             lastDir = e.transmit;
             inLine = 0;
@@ -106,7 +113,12 @@ void TApdComPort::WriteTrace() {
         line += ' ' + QByteArray::number(e.byte, 16).rightJustified(2, '0').toUpper();
         ++inLine;
     }
-    if (inLine > 0) file.write(line + '\n');
+    if (inLine > 0) text += line + '\n';
+    QString reason;
+    if (!WriteAllBytes(file, text, nullptr, &reason))
+        Dialogs().Message(
+            QStringLiteral("Cannot write to %1: %2. The trace is incomplete.").arg(TraceName, reason),
+            QStringLiteral("Information"), IDialogs::Icon::Error);
 }
 
 qint64 TApdComPort::CurrentTick() {

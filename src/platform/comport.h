@@ -50,7 +50,9 @@ public:
     int GetLineError();
 
     TraceState Tracing() const { return m_tracing; }
-    // Off discards the record; On starts recording (up to TraceSize entries, the newest kept).
+    // Off discards the record; On starts recording (up to TraceSize entries, the newest kept). The
+    // record is written to TraceName when the port closes; a file that cannot be written is reported
+    // in a box ("Cannot write to TEST.TRC: ...", caption "Information") through Dialogs().
     void SetTracing(TraceState state);
     QString TraceName = QStringLiteral("APRO.TRC");
     int TraceSize = 10000;
@@ -68,6 +70,9 @@ signals:
     void TriggerAvail(int count);
     // A byte was queued (transmit) or received; drives the activity lights.
     void Activity(bool transmit);
+    // The device went away (unplugged adapter, peer gone: reads fail with an I/O error). The port
+    // delivers nothing more; its owner closes it. reason is the system's ("Input/output error").
+    void DeviceLost(const QString& reason);
 
 protected:
     virtual bool DeviceOpen(QString* error) = 0;
@@ -76,6 +81,7 @@ protected:
     virtual void DeviceWrite(const uint8_t* data, int count) = 0;
     virtual int DeviceRead(uint8_t* buffer, int count) = 0;
     void NoteLineError() { m_lineError = 1; }
+    void NoteDeviceLost(const QString& reason) { emit DeviceLost(reason); }
 
 private:
     void Record(bool transmit, const uint8_t* data, int count);

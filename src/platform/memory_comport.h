@@ -27,6 +27,8 @@ public:
     // Bytes arrive from the bench (dropped while closed); raises TriggerAvail unless told not to.
     void Inject(const QByteArray& bytes, bool trigger = true);
     void InjectLineError() { NoteLineError(); }
+    // The device goes away as an unplugged adapter does.
+    void LoseDevice(const QString& reason) { NoteDeviceLost(reason); }
     // Output: what is still queued, the wire, and both taken at once (the wire first).
     QByteArray Pending() const { return m_out; }
     void Transmit();

@@ -4,6 +4,8 @@
 
 #include <QFileInfo>
 #include <QSet>
+#include <cerrno>
+#include <unistd.h>
 
 namespace {
 // Devices this program holds open, by canonical path: the serial lock files name a device by the path
@@ -134,20 +136,36 @@ int SerialComPort::GetInBuffUsed() const {
     return n > 65535 ? 65535 : static_cast<int>(n);
 }
 
+QString SerialComPort::lostReason() {
+    // The port's own text may carry a stale errno when the read saw end of file (a pseudo-terminal
+    // whose other side closed): ask the descriptor. It is non-blocking and about to be closed.
+    const int fd = int(m_port.handle());
+    if (fd >= 0) {
+        char byte = 0;
+        const ssize_t n = ::read(fd, &byte, 1);
+        if (n == 0) return QStringLiteral("hang-up");
+        if (n < 0 && errno != EAGAIN && errno != EINTR) return qt_error_string(errno);
+    }
+    const QString text = m_port.errorString();
+    return text.isEmpty() ? QStringLiteral("the device stopped answering reads") : text;
+}
+
 void SerialComPort::OnError(QSerialPort::SerialPortError error) {
     switch (error) {
     case QSerialPort::NoError:
     case QSerialPort::TimeoutError:
         break;
     case QSerialPort::ReadError:
-    case QSerialPort::ResourceError:
+    case QSerialPort::ResourceError: {
         // The device went away (unplugged adapter, simulator ended): its descriptor now reports an error
-        // on every read and would spin the event loop. Stop listening; the port stays logically open and
-        // delivers nothing, so the bench's awaited replies time out as for a silent bench. Unticking and
-        // ticking the bench opens the device afresh.
+        // on every read and would spin the event loop. Stop listening and say so at once; the port
+        // stays logically open, delivering nothing, until its owner closes it.
+        const QString reason = lostReason();
         NoteLineError();
         m_port.close();
+        NoteDeviceLost(reason);
         break;
+    }
     default:
         NoteLineError();
         break;

@@ -29,6 +29,8 @@ protected:
 
 private:
     void OnError(QSerialPort::SerialPortError error);
+    // Why the device went away, in the system's words.
+    QString lostReason();
     QSerialPort m_port;
     QString m_heldPath; // canonical path registered as held by this program
 };

@@ -2,10 +2,35 @@
 
 #include "clock.h"
 
-bool WriteTextLine(QIODevice& file, const QString& text) {
+QByteArray TextLineBytes(const QString& text) {
     QByteArray bytes = text.isEmpty() ? QByteArray(" ") : text.toLocal8Bit();
     bytes.append("\r\n");
+    return bytes;
+}
+
+bool WriteTextLine(QIODevice& file, const QString& text) {
+    const QByteArray bytes = TextLineBytes(text);
     return file.write(bytes) == bytes.size();
+}
+
+bool WriteAllBytes(QFileDevice& file, const QByteArray& bytes, qint64* written, QString* reason) {
+    qint64 done = 0;
+    while (done < bytes.size()) {
+        // A write that stops short sets no error; the next one, with nothing accepted, tells why.
+        const qint64 n = file.write(bytes.constData() + done, bytes.size() - done);
+        if (n <= 0) {
+            if (written) *written = done;
+            if (reason) {
+                *reason = file.errorString();
+                if (file.error() == QFileDevice::NoError || reason->isEmpty())
+                    *reason = QStringLiteral("the file took no more data");
+            }
+            return false;
+        }
+        done += n;
+    }
+    if (written) *written = done;
+    return true;
 }
 
 int ReadTextLine(QIODevice& file, QString& text) {

@@ -1,6 +1,7 @@
 // The port component's contract, on the in-memory port: buffers, line errors, tick timers, tracing and
 // renumbering.
 #include "clock.h"
+#include "dialogs.h"
 #include "memory_comport.h"
 
 #include <QDir>
@@ -132,6 +133,30 @@ private slots:
         port.SetTracing(TApdComPort::TraceState::Off);
         QVERIFY(port.SetOpen(false));
         QVERIFY(!QFile::exists(port.TraceName));
+    }
+
+    // A trace file that cannot be created or written is reported, not dropped silently.
+    void traceFileFailuresAreReported_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("full device")
+            << "/dev/full"
+            << "Cannot write to /dev/full: No space left on device. The trace is incomplete.";
+        QTest::newRow("missing folder") << "/nonexistent/TEST.TRC"
+                                        << "Cannot create /nonexistent/TEST.TRC: No such file or directory";
+    }
+    void traceFileFailuresAreReported() {
+        QFETCH(QString, name);
+        QFETCH(QString, message);
+        ScriptedDialogsScope dialogs;
+        MemoryComPort port(1);
+        port.TraceName = name;
+        QVERIFY(port.SetOpen(true));
+        port.SetTracing(TApdComPort::TraceState::On);
+        port.PutChar(0x02);
+        QVERIFY(port.SetOpen(false));
+        QCOMPARE(dialogs.dialogs.Messages(), QStringList{message});
+        QCOMPARE(dialogs.dialogs.shown.first().caption, QStringLiteral("Information"));
     }
 
     void traceKeepsTheNewestEntries() {
