@@ -100,7 +100,10 @@ void TAcquisition::StartBtnClick() {
     State.Enabled.StartBtn = false;
     AcceptPressed = false;
     State.Enabled.StopBtn = true;
-    if (m_log.LogOpen() && loggingOn) m_log.WriteHeader(m_table.RowText(0));
+    if (m_log.LogOpen() && loggingOn) {
+        m_log.WriteHeader(m_table.RowText(0));
+        reportLogFailure();
+    }
     m_table.LastActive = 0;
     m_table.ActiveCount = 0;
     for (int i = 0; i < 4; ++i) {
@@ -118,7 +121,10 @@ void TAcquisition::StopBtnClick() {
     Running = false;
     for (int i = 0; i < 4; ++i)
         if (State.PortOpen[i]) sendDataCommand(m_benches[i], TBench::RateStop);
-    if (m_log.LogOpen()) m_log.WriteEmptyLine();
+    if (m_log.LogOpen()) {
+        m_log.WriteEmptyLine();
+        reportLogFailure();
+    }
     emit StateChanged();
 }
 
@@ -158,6 +164,7 @@ void TAcquisition::DataStep(int /*bench*/) {
     if (!m_benches[m_table.LastActive].NewMainData) return;
     for (TBench& b : m_benches)
         b.NewMainData = false;
+    ++RowsBuilt;
     if (m_table.BuildRow(m_benches.Benches, State, Averaging)) offerRowToLog();
 }
 
@@ -175,6 +182,7 @@ void TAcquisition::offerRowToLog() {
     ++m_table.AcceptCounter;
     AcceptPressed = false;
     emit RowAccepted(result == TMainLog::RowResult::Written);
+    if (result == TMainLog::RowResult::Failed) reportLogFailure();
 }
 
 void TAcquisition::Timer6Timer() {
@@ -207,6 +215,17 @@ void TAcquisition::setClosedLogState() {
     State.Enabled.Logging = false;
 }
 
+bool TAcquisition::reportLogFailure() {
+    const QString message = m_log.TakeWriteFailure();
+    if (message.isEmpty()) return false;
+    // The window shows the closed log while the box is up.
+    setClosedLogState();
+    emit StateChanged();
+    Dialogs().Message(message, InfoCaption, IDialogs::Icon::Error);
+    emit LogWriteFailed(message);
+    return true;
+}
+
 void TAcquisition::NewFileClick() {
     const QString path = Dialogs().SaveFileName(logFileRequest(QStringLiteral("New File")));
     if (path.isEmpty()) {
@@ -219,14 +238,15 @@ void TAcquisition::NewFileClick() {
 
 bool TAcquisition::NewFile(const QString& path) {
     CloseFile1Click();
-    const bool ok = m_log.Create(path);
-    if (ok)
+    if (m_log.Create(path))
         State.Enabled.Logging = true;
     else
         info(QStringLiteral("Problem with log file!"));
+    // A creation note that cannot be written closes the file again.
+    reportLogFailure();
     State.Enabled.CommentBtn = m_log.LogOpen();
     emit StateChanged();
-    return ok;
+    return m_log.LogOpen();
 }
 
 void TAcquisition::Appendtofile1Click() {
@@ -241,16 +261,16 @@ void TAcquisition::Appendtofile1Click() {
 
 bool TAcquisition::AppendToFile(const QString& path) {
     CloseFile1Click();
-    const bool ok = m_log.OpenForAppend(path);
-    if (ok) {
+    if (m_log.OpenForAppend(path)) {
         State.Caption = AppendedLogCaption(path);
         State.Enabled.Logging = true;
     } else {
         info(QStringLiteral("Problem with log file!"));
     }
+    reportLogFailure();
     State.Enabled.CommentBtn = m_log.LogOpen();
     emit StateChanged();
-    return ok;
+    return m_log.LogOpen();
 }
 
 void TAcquisition::CloseFile1Click() {
@@ -258,6 +278,7 @@ void TAcquisition::CloseFile1Click() {
     m_log.Close();
     setClosedLogState();
     emit StateChanged();
+    reportLogFailure();
 }
 
 void TAcquisition::LoggingClick() {
@@ -282,7 +303,9 @@ void TAcquisition::LoggingClick() {
 }
 
 void TAcquisition::CommentBtnClick(const QStringList& memoLines) {
-    if (m_log.LogOpen()) m_log.WriteComment(memoLines);
+    if (!m_log.LogOpen()) return;
+    m_log.WriteComment(memoLines);
+    reportLogFailure();
 }
 
 bool TAcquisition::HistoryBtnClick(QStringList* lines) {
@@ -292,6 +315,14 @@ bool TAcquisition::HistoryBtnClick(QStringList* lines) {
         emit StateChanged();
     }
     return TMainLog::ReadHistory(HistoryPath(), lines);
+}
+
+void TAcquisition::DeviceLost(int bench, const QString& reason) {
+    if (bench < 0 || bench > 3) return;
+    TBench& b = m_benches[bench];
+    b.AckText = QStringLiteral("Device lost: ") + reason;
+    b.AckError = 1;
+    b.Host().ShowAckLines();
 }
 
 void TAcquisition::Shutdown() {

@@ -82,6 +82,8 @@ public:
     void OffsetBtnClick();
     // Row trigger, called by the data decoders while StopBtn is enabled.
     void DataStep(int bench);
+    // Sample rows built so far (every reply of the pacing bench that reached the table).
+    qint64 RowsBuilt = 0;
     // Every 1000 ms: time-out scan, then the automatic zero or the console's send request.
     void Timer6Timer();
 
@@ -100,6 +102,10 @@ public:
     // True when the history screen is to be shown with them.
     bool HistoryBtnClick(QStringList* lines);
 
+    // The device of a bench's port went away (the port's DeviceLost): its acknowledgement line shows
+    // "Device lost: <reason>" in red at once. The caller then closes the port, as after unticking.
+    void DeviceLost(int bench, const QString& reason);
+
     // Shutdown, steps after the closing message: Closing set, log closed, stop request to every bench
     // whose box is enabled and ticked with a one-second wait after each.
     void Shutdown();
@@ -109,11 +115,16 @@ signals:
     void StateChanged();
     // A row was offered to the log and accepted (counter advanced); logged tells whether it was written.
     void RowAccepted(bool logged);
+    // A write to the main log file failed: the log is closed and shown as after "&Close File", and the
+    // box with the message has been shown (through Dialogs()).
+    void LogWriteFailed(const QString& message);
 
 private:
     void sendDataCommand(TBench& bench, uint8_t rate);
     void offerRowToLog();
     void setClosedLogState();
+    // Shows the log's write failure, if one is waiting, and the log as closed. True when it did.
+    bool reportLogFailure();
 
     TBenchSet& m_benches;
     TDataTable m_table;

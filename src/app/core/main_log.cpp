@@ -5,6 +5,7 @@
 #include "util.h"
 
 #include <QFileInfo>
+#include <utility>
 
 namespace {
 const QString InfoCaption = QStringLiteral("Information");
@@ -24,12 +25,18 @@ TMainLog::~TMainLog() {
     Close();
 }
 
+bool TMainLog::openFile(const QString& path, QIODevice::OpenMode mode) {
+    m_file.setFileName(path);
+    // Unbuffered: every line reaches the system when it is written, and a failure shows at that line.
+    if (!m_file.open(mode | QIODevice::Unbuffered)) return false;
+    m_open = true;
+    return true;
+}
+
 bool TMainLog::Create(const QString& path) {
     Close();
     LogFileName = path;
-    m_file.setFileName(path);
-    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
-    m_open = true;
+    if (!openFile(path, QIODevice::WriteOnly | QIODevice::Truncate)) return false;
     m_fullReported = false;
     writeLine(QStringLiteral("MainLogfile ") + path + QStringLiteral(" created ") + Clock().ShortDate());
     LogLineCount = 1;
@@ -39,9 +46,7 @@ bool TMainLog::Create(const QString& path) {
 bool TMainLog::OpenForAppend(const QString& path) {
     Close();
     LogFileName = path;
-    m_file.setFileName(path);
-    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Append)) return false;
-    m_open = true;
+    if (!openFile(path, QIODevice::WriteOnly | QIODevice::Append)) return false;
     m_fullReported = false;
     writeLine(QStringLiteral("Logfile ") + path + QStringLiteral(" opened for appending ") +
               Clock().LongTime());
@@ -59,23 +64,39 @@ void TMainLog::OpenWithoutFile() {
 
 void TMainLog::Close() {
     if (m_file.isOpen()) {
-        m_file.flush();
+        if (!m_file.flush()) failed(0, m_file.errorString());
         m_file.close();
     }
     m_open = false;
 }
 
-bool TMainLog::writeLine(const QString& text) {
-    if (!m_file.isOpen()) return false;
-    const bool ok = WriteTextLine(m_file, text);
-    m_file.flush();
-    return ok;
+QString TMainLog::TakeWriteFailure() {
+    return std::exchange(m_writeFailure, QString());
 }
 
-void TMainLog::writeRaw(const QByteArray& bytes) {
-    if (!m_file.isOpen()) return;
-    m_file.write(bytes);
-    m_file.flush();
+void TMainLog::failed(qint64 written, const QString& reason) {
+    if (m_writeFailure.isEmpty()) {
+        m_writeFailure = QStringLiteral("Cannot write to %1: %2.").arg(LogFileName, reason);
+        // Part of the line may be in the file: say so rather than leave a torn line unexplained.
+        if (written > 0) m_writeFailure += QStringLiteral(" The last line in the file is incomplete.");
+        m_writeFailure += QStringLiteral(" The log file was closed.");
+    }
+    m_file.close();
+    m_open = false;
+}
+
+bool TMainLog::writeLine(const QString& text) {
+    return writeRaw(TextLineBytes(text));
+}
+
+bool TMainLog::writeRaw(const QByteArray& bytes) {
+    // A log without a file takes every line.
+    if (!m_file.isOpen()) return m_open;
+    qint64 written = 0;
+    QString reason;
+    if (WriteAllBytes(m_file, bytes, &written, &reason)) return true;
+    failed(written, reason);
+    return false;
 }
 
 void TMainLog::notify(LineKind kind, const QString& text) {
@@ -84,8 +105,7 @@ void TMainLog::notify(LineKind kind, const QString& text) {
 
 void TMainLog::WriteHeader(const QString& text) {
     if (!m_open) return;
-    writeLine(text);
-    notify(LineKind::Header, text);
+    if (writeLine(text)) notify(LineKind::Header, text);
 }
 
 TMainLog::RowResult TMainLog::WriteRow(const QString& data, const QString* deviation, bool* fullNow) {
@@ -101,11 +121,11 @@ TMainLog::RowResult TMainLog::WriteRow(const QString& data, const QString* devia
         }
         return RowResult::Full;
     }
-    writeLine(data);
+    if (!writeLine(data)) return RowResult::Failed;
     notify(LineKind::Data, data);
     if (deviation) {
         const QString line = *deviation + QStringLiteral("    ") + QStringLiteral("STDEV");
-        writeLine(line);
+        if (!writeLine(line)) return RowResult::Failed;
         notify(LineKind::Deviation, line);
         ++LogLineCount;
     }
@@ -119,10 +139,10 @@ void TMainLog::WriteEmptyLine() {
 
 void TMainLog::WriteComment(const QStringList& lines) {
     // A line feed written as a line gives two empty lines before the comment.
-    writeRaw(QByteArrayLiteral("\r\n\r\n"));
-    writeLine(Clock().ShortDate() + QLatin1Char(' ') + Clock().LongTime());
+    if (!writeRaw(QByteArrayLiteral("\r\n\r\n"))) return;
+    if (!writeLine(Clock().ShortDate() + QLatin1Char(' ') + Clock().LongTime())) return;
     for (const QString& line : lines)
-        writeLine(line);
+        if (!writeLine(line)) return;
 }
 
 bool TMainLog::CopyToHistory(const QString& historyPath) {
@@ -145,23 +165,23 @@ bool TMainLog::CopyToHistory(const QString& historyPath) {
         info(QStringLiteral("File Log Open Failed!"));
     } else {
         QFile history(historyPath);
-        if (!history.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        if (!history.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
             info(QStringLiteral("File History Open Failed!"));
         } else {
             QByteArray block;
-            bool copied = true;
-            while (!(block = source.read(CopyBlockSize)).isEmpty())
-                if (history.write(block) != block.size()) {
-                    copied = false;
-                    break;
-                }
+            QString reason;
+            bool written = true;
+            while (written && !(block = source.read(CopyBlockSize)).isEmpty())
+                written = WriteAllBytes(history, block, nullptr, &reason);
             history.close();
-            if (!copied || source.error() != QFileDevice::NoError) info(QStringLiteral("File Copy Failed!"));
+            if (!written)
+                info(QStringLiteral("File Copy Failed! Cannot write to %1: %2.").arg(historyPath, reason));
+            else if (source.error() != QFileDevice::NoError)
+                info(QStringLiteral("File Copy Failed!"));
         }
         source.close();
     }
-    m_file.setFileName(LogFileName);
-    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Append)) {
+    if (!openFile(LogFileName, QIODevice::WriteOnly | QIODevice::Append)) {
         m_open = false;
         info(QStringLiteral("File Log Open Failed!"));
         HistoryBusy = false;

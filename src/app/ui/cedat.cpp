@@ -540,7 +540,20 @@ void TApp::bindPorts() {
         connect(port, &TApdComPort::TriggerAvail, this, [this, i] { ApdComPortTriggerAvail(i); });
         connect(port, &TApdComPort::Activity, this,
                 [this, i](bool transmit) { ApdStatusLight[2 * i + (transmit ? 0 : 1)]->Flash(); });
+        // Queued: the loss may be seen inside a write, in the middle of a handler that sends.
+        connect(
+            port, &TApdComPort::DeviceLost, this, [this, i](const QString& reason) { deviceLost(i, reason); },
+            Qt::QueuedConnection);
     }
+}
+
+void TApp::deviceLost(int bench, const QString& reason) {
+    if (!m_acq.State.PortOpen[bench]) return;
+    // The line says so in red while the port is still shown open; then the box is unticked, which
+    // closes the port. It stays enabled: ticking it again opens the device afresh once it is back.
+    m_acq.DeviceLost(bench, reason);
+    ActiveBench[bench]->setChecked(false);
+    ActiveBench1Click();
 }
 
 void TApp::probePorts() {

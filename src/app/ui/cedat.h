@@ -214,6 +214,8 @@ private:
     void stateToControls();
     void settingsBoxClicked(bool TSettingsPanel::*field, bool ticked);
     void closePort(int bench);
+    // The device of a bench's port went away.
+    void deviceLost(int bench, const QString& reason);
     void setLights(int bench, bool on);
     void applyTitle(const QString& title);
     void showHelpTopic(int topic);

@@ -2,9 +2,14 @@
 // run, manual accept, comments, the line limit, and the history copy with its failures.
 #include "acq_fixture.h"
 #include "captions.h"
+#include "file_size_limit.h"
 #include "paths.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <cerrno>
 
 namespace {
 const QString Title = QStringLiteral("KT2093 Application Program for Type X714");
@@ -199,6 +204,96 @@ private slots:
         rig.a().CommentBtnClick({QStringLiteral("note")});
         rig.a().StopBtnClick();
         QVERIFY(rig.fileBytes().endsWith("note\r\n\r\n"));
+    }
+
+    // A file that takes nothing: the creation or reopening note fails, the file is closed again and one
+    // box says why.
+    void logOnAFullDevice_data() {
+        QTest::addColumn<bool>("append");
+        QTest::newRow("new file") << false;
+        QTest::newRow("append to file") << true;
+    }
+    void logOnAFullDevice() {
+        QFETCH(bool, append);
+        AcqRig rig(1);
+        const QString path = QStringLiteral("/dev/full");
+        // Appending seeks to the end, which a device does not have.
+        if (append)
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("Cannot call seek")));
+        QVERIFY(!(append ? rig.a().AppendToFile(path) : rig.a().NewFile(path)));
+        QCOMPARE(rig.dialogs.dialogs.Messages(),
+                 QStringList{"Cannot write to /dev/full: No space left on device. The log file was closed."});
+        QCOMPARE(rig.dialogs.dialogs.shown.first().caption, QStringLiteral("Information"));
+        QVERIFY(!rig.a().Log().LogOpen());
+        QCOMPARE(rig.a().State.Caption, ClosedLogCaption());
+        QVERIFY(!rig.a().State.Enabled.CommentBtn);
+        QVERIFY(!rig.a().State.Enabled.Logging);
+    }
+
+    // The disk fills while rows are logged. room: bytes the file may still grow by after the header.
+    // The row that fails is not counted as written, the log is closed at once (later rows, the stop and
+    // a comment add nothing and no second box), and a line cut short is owned up to.
+    void writeFailureDuringARun_data() {
+        QTest::addColumn<int>("averaging");
+        QTest::addColumn<int>("room");
+        QTest::addColumn<int>("rowsWritten");
+        QTest::addColumn<bool>("torn");
+        // Data lines without time stamp, CR LF included: 38 bytes for samples, 39 for means.
+        QTest::newRow("full at a line end") << int(Items::AverageNone) << 0 << 0 << false;
+        QTest::newRow("first data line cut") << int(Items::AverageNone) << 5 << 0 << true;
+        QTest::newRow("second data line cut") << int(Items::AverageNone) << 38 + 1 << 1 << true;
+        QTest::newRow("deviation line cut") << int(Items::AverageStdev) << 39 + 12 << 0 << true;
+    }
+    void writeFailureDuringARun() {
+        QFETCH(int, averaging);
+        QFETCH(int, room);
+        QFETCH(int, rowsWritten);
+        QFETCH(bool, torn);
+        AcqRig rig(1);
+        rig.a().State.Settings.TimeStamp = false;
+        rig.a().State.Settings.AveragingRadioGroup = averaging;
+        rig.a().State.Settings.AverageEdit = QStringLiteral("2");
+        rig.a().ApplySettings();
+        rig.openLogAndLog();
+        rig.a().StartBtnClick();
+        const qint64 size = QFileInfo(rig.path(QStringLiteral("run.LOG"))).size();
+        QSignalSpy rows(&rig.a(), &TAcquisition::RowAccepted);
+        QSignalSpy failures(&rig.a(), &TAcquisition::LogWriteFailed);
+        {
+            FileSizeLimit limit(rlim_t(size + room));
+            QVERIFY(limit.Ok());
+            for (int i = 0; i < 8; ++i)
+                rig.reply01(0, Gas{100 * i});
+            rig.a().StopBtnClick();
+            rig.a().CommentBtnClick({QStringLiteral("after")});
+            rig.a().CloseFile1Click();
+        }
+        const QString expected =
+            "Cannot write to " + rig.path(QStringLiteral("run.LOG")) + ": " + qt_error_string(EFBIG) + "." +
+            (torn ? " The last line in the file is incomplete." : "") + " The log file was closed.";
+        QCOMPARE(rig.dialogs.dialogs.Messages(), QStringList{expected});
+        QCOMPARE(failures.count(), 1);
+        QCOMPARE(rows.count(), rowsWritten + 1);
+        for (int i = 0; i < rows.count(); ++i)
+            QCOMPARE(rows.at(i).at(0).toBool(), i < rowsWritten);
+        QCOMPARE(QFileInfo(rig.path(QStringLiteral("run.LOG"))).size(), size + room);
+        QVERIFY(!rig.a().Log().LogOpen());
+        QCOMPARE(rig.a().State.Caption, ClosedLogCaption());
+        QVERIFY(!rig.a().State.Enabled.CommentBtn);
+        QVERIFY(!rig.a().State.Enabled.Logging);
+    }
+
+    void historyCopyToAFileThatCannotBeWritten() {
+        AcqRig rig(1);
+        rig.a().NewFile(rig.path(QStringLiteral("run.LOG")));
+        QVERIFY(rig.a().Log().CopyToHistory(QStringLiteral("/dev/full")));
+        QCOMPARE(rig.dialogs.dialogs.Messages(),
+                 QStringList{"File Copy Failed! Cannot write to /dev/full: No space left on device."});
+        // The log itself is open for appending again.
+        QVERIFY(rig.a().Log().LogOpen());
+        rig.a().CommentBtnClick({QStringLiteral("after")});
+        QVERIFY(rig.fileBytes().endsWith("after\r\n"));
+        QCOMPARE(rig.dialogs.dialogs.Messages().size(), 1);
     }
 
     void historyCopyAndLongLines() {

@@ -2,6 +2,7 @@
 // captions, acquisition buttons bound to the core, acknowledgement lines, serial input and shutdown.
 #include "captions.h"
 #include "commnt.h"
+#include "file_size_limit.h"
 #include "message.h"
 #include "paths.h"
 #include "radio_group.h"
@@ -11,6 +12,7 @@
 
 #include <QAction>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -352,6 +354,57 @@ private slots:
         f.ports[0]->Inject(UiFixture::Packet(0x06, 0x16, QByteArray::fromHex("000100020003")));
         QCOMPARE(f.app->AckNakEdit[0]->text(), QStringLiteral("Pressure Data  ACK"));
         QCOMPARE(f.app->Benches()[0].AmbPressure, 3.0f);
+    }
+
+    // The disk fills while logging: one box names the file and the reason, and the window looks as
+    // after "Close File" while acquisition goes on.
+    void logWriteFailureClosesTheLog() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("RUN.LOG"));
+        UiFixture f;
+        f.Tick({0});
+        f.dialogs.dialogs.QueueFileName(path);
+        f.app->NewFileClick();
+        f.app->Logging->ClickItem(Items::LoggingOn);
+        f.app->StartBtn->click();
+        QCOMPARE(f.app->windowTitle(), StartCaption + " - " + path);
+        {
+            FileSizeLimit limit(rlim_t(QFileInfo(path).size()));
+            QVERIFY(limit.Ok());
+            f.ports[0]->Inject(UiFixture::DataReply(500, 0, 0, 2090, 0));
+            f.ports[0]->Inject(UiFixture::DataReply(600, 0, 0, 2090, 0));
+        }
+        QCOMPARE(f.dialogs.dialogs.Messages(),
+                 QStringList{"Cannot write to " + path + ": " + qt_error_string(EFBIG) +
+                             ". The log file was closed."});
+        QCOMPARE(f.dialogs.dialogs.shown.last().caption, QStringLiteral("Information"));
+        QCOMPARE(f.app->windowTitle(), QStringLiteral("KT2093 Application Program for Type X714, Rev 1.01"));
+        QVERIFY(!f.app->CommentBtn->isEnabled());
+        QVERIFY(!f.app->Logging->isEnabled());
+        QVERIFY(f.app->StopBtn->isEnabled());
+        QCOMPARE(f.Cell(3, 1), QStringLiteral("   6.00"));
+    }
+
+    // A device that goes away is reported on its line at once, and its box is unticked, which closes
+    // the port; the other bench streams on and can be ticked again later.
+    void lostDeviceIsShownAndItsBoxUnticked() {
+        UiFixture f;
+        f.Tick({0, 1});
+        f.app->StartBtn->click();
+        f.ports[1]->LoseDevice(QStringLiteral("Input/output error"));
+        QCoreApplication::sendPostedEvents();
+        QCOMPARE(f.app->AckNakEdit[1]->text(), QStringLiteral("Device lost: Input/output error"));
+        QCOMPARE(f.app->AckNakEdit[1]->palette().color(QPalette::Text), QColor(Qt::red));
+        QVERIFY(!f.app->ActiveBench[1]->isChecked());
+        QVERIFY(f.app->ActiveBench[1]->isEnabled());
+        QVERIFY(!f.ports[1]->Open());
+        QVERIFY(!f.app->PortOpen(1));
+        QCOMPARE(f.app->Acquisition().Table().LastActive, 0);
+        f.ports[0]->Inject(UiFixture::DataReply(500, 0, 0, 2090, 0));
+        QCOMPARE(f.Cell(2, 1), QStringLiteral("   5.00"));
+        QVERIFY(f.dialogs.dialogs.Messages().isEmpty());
+        f.Click(1);
+        QVERIFY(f.ports[1]->Open());
     }
 
     void acknowledgedSoftResetUnticksEveryBench() {
