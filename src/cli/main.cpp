@@ -16,6 +16,7 @@ std::vector<CliCommand>& commands() {
 void printUsage(QTextStream& out) {
     out << "usage: x714ctl [--baud B] [--port COMn=DEVICE]... COMMAND [ARGS]\n";
     out << "Ports are device paths or COMn names (COMn: --port mapping, else <drive C>/dev/COMn).\n";
+    out << "--baud B before the command is the command's own --baud (one after the command wins).\n";
     out << "Commands:\n";
     for (const CliCommand& c : commands())
         out << "  " << c.usage << "\n";
@@ -36,13 +37,26 @@ int main(int argc, char** argv) {
         printUsage(out);
         return args.isEmpty() ? ExitUsage : ExitOk;
     }
-    // --port options may come before the command; the commands take --baud themselves.
-    while (!args.isEmpty() && args.first() == QLatin1String("--port")) {
-        QString error;
-        if (args.size() < 2 || !ParsePortOption(args.at(1), &error)) {
-            err << "x714ctl: " << (error.isEmpty() ? QStringLiteral("--port needs COMn=DEVICE") : error)
-                << "\n";
-            return ExitUsage;
+    // --port and --baud may come before the command. A leading --baud is the rate of every port the
+    // command opens: it goes to the command as its own first option, so one given after the command
+    // still wins.
+    QStringList leading;
+    while (!args.isEmpty() &&
+           (args.first() == QLatin1String("--port") || args.first() == QLatin1String("--baud"))) {
+        const QString option = args.first();
+        if (option == QLatin1String("--baud")) {
+            if (args.size() < 2) {
+                err << "x714ctl: --baud needs a rate\n";
+                return ExitUsage;
+            }
+            leading = QStringList{option, args.at(1)};
+        } else {
+            QString error;
+            if (args.size() < 2 || !ParsePortOption(args.at(1), &error)) {
+                err << "x714ctl: " << (error.isEmpty() ? QStringLiteral("--port needs COMn=DEVICE") : error)
+                    << "\n";
+                return ExitUsage;
+            }
         }
         args = args.mid(2);
     }
@@ -52,7 +66,7 @@ int main(int argc, char** argv) {
     }
     const QString name = args.takeFirst();
     for (const CliCommand& c : commands())
-        if (name == QLatin1String(c.name)) return c.run(args);
+        if (name == QLatin1String(c.name)) return c.run(leading + args);
     err << "x714ctl: unknown command '" << name << "'\n";
     printUsage(err);
     return ExitUsage;
