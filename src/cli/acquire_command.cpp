@@ -3,14 +3,15 @@
 #include "acquisition.h"
 #include "bench.h"
 #include "cli_command.h"
+#include "command.h"
 #include "dialogs.h"
 #include "paths.h"
 #include "serial_comport.h"
 #include "signal_watcher.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QSocketNotifier>
 #include <QTextStream>
 #include <QTimer>
@@ -26,16 +27,19 @@ namespace {
 
 const char* const Usage =
     "acquire PORT... [--baud B] [--data 01|06|44] [--hc-mode hex|prop] [--hc-divisor 1|100]\n"
-    "      [--columns LIST] [--offset] [--average none|mean|stdev] [--samples N] [--rows N] [--log FILE]\n"
+    "      [--columns LIST] [--offset] [--average none|mean|stdev] [--samples N] [--rows N]\n"
+    "      [--log FILE [--append|--overwrite]]\n"
     "      acquisition from benches 1..n on the given ports (at most 4), as Start and Stop in the main\n"
     "      window: prints the header line, the data lines and the STDEV lines the main log file\n"
     "      receives, one per line. Stops after N logged rows (--rows) or on SIGINT/SIGTERM, sending the\n"
     "      stop request. LIST: comma list of accept,time,rtime,demod,offset,gas,minmax,temps,ambtemp,\n"
     "      press,ambpress,rawnoxo2,pef (default time,gas). --offset takes an offset reference (needs\n"
     "      offset in LIST, and demod for the reference). --samples: samples per mean (default 4).\n"
-    "      --log: also writes FILE as a new log file with logging on. Time-outs are reported on\n"
-    "      standard error. Exit 0 when stopped, 1 when bench n (which paces the rows) falls silent,\n"
-    "      2 on bad arguments or a port or log file that cannot be opened.";
+    "      --log: also writes FILE as a new log file with logging on; an existing FILE is refused\n"
+    "      unless --append (adds to it after a reopening note) or --overwrite (replaces it). Time-outs,\n"
+    "      lost devices and log write failures are reported on standard error. Exit 0 when stopped, 1\n"
+    "      when bench n (which paces the rows) yields no row for 2 s, a device is lost or the log cannot\n"
+    "      be written, 2 on bad arguments or a port or log file that cannot be opened.";
 
 struct ColumnName {
     const char* name;
@@ -64,6 +68,7 @@ struct Options {
     bool offset = false;
     int rows = 0; // 0: until a signal
     QString logFile;
+    bool append = false, overwrite = false;
 };
 
 // Sets the column boxes from LIST; returns an error text, empty on success.
@@ -105,6 +110,10 @@ QString parseOptions(const QStringList& args, Options* o, bool* showUsage) {
         }
         if (a == QLatin1String("--offset")) {
             o->offset = true;
+            continue;
+        }
+        if (a == QLatin1String("--append") || a == QLatin1String("--overwrite")) {
+            (a == QLatin1String("--append") ? o->append : o->overwrite) = true;
             continue;
         }
         static const QStringList valued = {"--baud",    "--data",    "--hc-mode", "--hc-divisor", "--columns",
@@ -174,6 +183,15 @@ QString parseOptions(const QStringList& args, Options* o, bool* showUsage) {
         return QStringLiteral("at most 4 ports (benches 1 to 4), not %1").arg(o->ports.size());
     if (o->offset && !o->settings.Offset)
         return QStringLiteral("--offset needs the offset columns (add offset to --columns)");
+    if ((o->append || o->overwrite) && o->logFile.isEmpty())
+        return QStringLiteral("--append and --overwrite need --log FILE");
+    if (o->append && o->overwrite) return QStringLiteral("give either --append or --overwrite, not both");
+    // As the window's New File asks before it empties a file, and its Append takes only an existing one.
+    const bool exists = !o->logFile.isEmpty() && QFileInfo::exists(o->logFile);
+    if (exists && !o->append && !o->overwrite)
+        return QStringLiteral("log file %1 exists: add --append to add to it or --overwrite to replace it")
+            .arg(o->logFile);
+    if (!exists && o->append) return QStringLiteral("--append: log file %1 does not exist").arg(o->logFile);
     return {};
 }
 
@@ -264,6 +282,9 @@ int runAcquire(const QStringList& args) {
 
     StderrDialogs dialogs;
     SetDialogs(&dialogs);
+    struct DialogsReset {
+        ~DialogsReset() { SetDialogs(nullptr); }
+    } dialogsReset;
     AcquireHost host;
     host.portNames = o.ports;
     for (auto& p : ports)
@@ -284,10 +305,7 @@ int runAcquire(const QStringList& args) {
     acq.State.Settings = o.settings;
     acq.State.Settings.Logging = Items::LoggingOn;
     acq.State.Settings.DataRadio = Items::DataAuto;
-    if (!acq.ApplySettings()) {
-        SetDialogs(nullptr);
-        return ExitUsage;
-    }
+    if (!acq.ApplySettings()) return ExitUsage;
     if (o.offset) acq.OffsetBtnClick();
 
     int exitCode = ExitOk;
@@ -304,17 +322,35 @@ int runAcquire(const QStringList& args) {
     };
     host.onBenchesLost = [&] {
         err << "x714ctl acquire: the benches were disconnected\n";
+        err.flush();
         finish(ExitBenchFailure);
     };
+    for (int i = 0; i < int(ports.size()); ++i) {
+        // Queued: the loss may be seen inside a write, in the middle of a handler that sends.
+        QObject::connect(
+            ports[i].get(), &TApdComPort::DeviceLost, &loop,
+            [&, i](const QString& reason) {
+                if (!ports[i]->Open()) return;
+                acq.DeviceLost(i, reason); // "Device lost: <reason>" on the bench's line, so on stderr
+                ports[i]->SetOpen(false);
+                acq.State.PortOpen[i] = acq.State.BoxChecked[i] = false;
+                finish(ExitBenchFailure);
+            },
+            Qt::QueuedConnection);
+    }
 
     acq.Log().OnLine = [](TMainLog::LineKind, const QString& line) { printLine(line); };
     QObject::connect(&acq, &TAcquisition::RowAccepted, [&](bool written) {
         if (written && o.rows > 0 && ++logged >= o.rows) finish(ExitOk);
     });
+    // The box with the file and the reason has gone to standard error.
+    QObject::connect(&acq, &TAcquisition::LogWriteFailed, [&] { finish(ExitBenchFailure); });
     if (!o.logFile.isEmpty()) {
-        if (!acq.NewFile(o.logFile)) {
-            err << "x714ctl acquire: cannot create log file " << o.logFile << "\n";
-            SetDialogs(nullptr);
+        const bool opened = o.append ? acq.AppendToFile(o.logFile) : acq.NewFile(o.logFile);
+        if (!opened) {
+            // Opened but not writable: the reason is out already, as it is for a later failure.
+            if (finishing) return ExitBenchFailure;
+            err << "x714ctl acquire: cannot open log file " << o.logFile << "\n";
             return ExitUsage;
         }
     } else {
@@ -326,49 +362,82 @@ int runAcquire(const QStringList& args) {
     SignalWatcher signalWatcher([&] { finish(ExitOk); });
     if (!signalWatcher.Ok()) {
         err << "x714ctl acquire: cannot create the signal pipe\n";
-        SetDialogs(nullptr);
         return ExitUsage;
     }
 
+    // Rows are paced by the highest bench: a run that builds none for a reply time-out ends. The row
+    // timer runs as a reply timer does and is armed no earlier than the data command's, so a bench
+    // that sends nothing at all is reported by its own time-out first.
+    constexpr int NoRowLimitMs = ReplyTimeoutTicks * TApdComPort::TickMs;
+    qint64 rowsSeen = 0;
+    EventTimer rowTimer;
+    // Benches that stopped answering: the stop request goes to them too, but their reply is not waited for.
+    std::array<bool, 4> silent{};
     QTimer timer6;
     QObject::connect(&timer6, &QTimer::timeout, [&] {
         acq.Timer6Timer();
         if (finishing || !acq.Running) return;
-        // Rows are paced by the highest bench. While it streams, every packet re-arms its data
-        // command; once that command is no longer awaited (its reply timed out or was refused, or the
-        // device went away) no further row can be counted on, so the run ends rather than waiting.
-        const TCommand& cmd = (*benches)[acq.LastActive()].Commands[acq.DataCommandCode()];
-        if (!cmd.Awaiting) {
-            err << "x714ctl acquire: bench " << acq.LastActive() + 1 << " ("
-                << o.ports.value(acq.LastActive()) << ") sends no data\n";
+        const int pacing = acq.LastActive();
+        const TBench& bench = (*benches)[pacing];
+        const QString who = QStringLiteral("bench %1 (%2)").arg(pacing + 1).arg(o.ports.value(pacing));
+        if (acq.RowsBuilt != rowsSeen) {
+            rowsSeen = acq.RowsBuilt;
+            TApdComPort::NewTimer(rowTimer, ReplyTimeoutTicks);
+        }
+        // While the bench streams, every packet re-arms its data command; once that command is no
+        // longer awaited (its reply timed out or was refused) no further row can be counted on.
+        if (!bench.Commands[acq.DataCommandCode()].Awaiting) {
+            err << "x714ctl acquire: " << who << " sends no data\n";
+            err.flush();
+            silent[pacing] = true;
+            finish(ExitBenchFailure);
+        } else if (TApdComPort::TimerExpired(rowTimer)) {
+            // Packets arrive, so the command stays awaited, but none of them made a row.
+            const QString why = bench.LastReplyShort ? QStringLiteral("replies too short to decode")
+                                                     : QStringLiteral("no data reply decoded");
+            err << "x714ctl acquire: " << who << ": no row for " << NoRowLimitMs << " ms: " << why << "\n";
+            err.flush();
             finish(ExitBenchFailure);
         }
     });
+    // Precise: a coarse timer may tick early and leave the no-row check a whole second late.
+    timer6.setTimerType(Qt::PreciseTimer);
     timer6.start(1000);
 
     acq.StartBtnClick();
-    loop.exec();
+    rowsSeen = acq.RowsBuilt;
+    TApdComPort::NewTimer(rowTimer, ReplyTimeoutTicks);
+    if (!finishing) loop.exec();
     timer6.stop();
 
-    // Let the stop requests leave and their replies end the streams (at most two seconds).
-    QElapsedTimer waited;
-    waited.start();
+    // Let the stop requests leave and their replies end the streams: wait on the ports' events (and a
+    // coarse check for output drained to the driver) for at most two seconds.
     auto settled = [&] {
         for (int i = 0; i < int(ports.size()); ++i) {
             if (!ports[i]->Open()) continue;
             if (ports[i]->GetOutBuffFree() < TApdComPort::BufferSize) return false;
-            if ((*benches)[i].Commands[acq.DataCommandCode()].Awaiting) return false;
+            if (!silent[i] && (*benches)[i].Commands[acq.DataCommandCode()].Awaiting) return false;
         }
         return true;
     };
-    while (!settled() && waited.elapsed() < 2000)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    if (!settled()) {
+        QEventLoop settle;
+        auto check = [&] {
+            if (settled()) settle.quit();
+        };
+        for (auto& p : ports)
+            QObject::connect(p.get(), &TApdComPort::TriggerAvail, &settle, check);
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, &settle, check);
+        poll.start(20);
+        QTimer::singleShot(2000, &settle, &QEventLoop::quit);
+        settle.exec();
+    }
 
     acq.State.Closing = true;
     acq.CloseFile1Click();
     for (auto& p : ports)
         if (p->Open()) p->SetOpen(false);
-    SetDialogs(nullptr);
     return exitCode;
 }
 

@@ -1,23 +1,13 @@
 // x714ctl acquire as a process over pseudo-terminals against two simulated benches: the log file
 // line by line, its agreement with the printed lines, the values of each bench, the stop request on
-// --rows and on SIGINT, and a pacing bench that sends nothing.
-#include "simulator.h"
+// --rows and on SIGINT, an existing log file, the options before the command, and a pacing bench that
+// sends nothing. More runs that end in a failure are in test_acquire_faults.
+#include "acquire_fixture.h"
 
-#include <QFile>
-#include <QProcess>
 #include <QRegularExpression>
-#include <QTemporaryDir>
-#include <QTest>
 #include <csignal>
-#include <memory>
 
 namespace {
-constexpr int RunTimeoutMs = 30000;
-
-// A bench's sample line, as the table shows it: CO2 and O2 in %, CO in %, HC and NO in ppm.
-const SimGas Bench1Gas{1.50, 0.250, 120, 18.00, 250};
-const SimGas Bench2Gas{3.00, 0.050, 40, 15.00, 40};
-
 // The five gas means of a bench in a data line (widths 7, 7, 9, 7, 7 from offset `at`).
 QList<double> gasMeans(const QString& line, int at) {
     QList<double> values;
@@ -29,47 +19,11 @@ QList<double> gasMeans(const QString& line, int at) {
 }
 } // namespace
 
-class TestAcquire : public QObject {
+class TestAcquire : public QObject, AcquireFixture {
     Q_OBJECT
 
-    std::unique_ptr<Simulator> sim;
-    QTemporaryDir dir;
-
-    void startProcess(QProcess& tool, const QStringList& options) {
-        tool.start(QStringLiteral(X714CTL_PATH),
-                   QStringList{"acquire", sim->DevicePath(0), sim->DevicePath(1)} + options);
-        QVERIFY(tool.waitForStarted(5000));
-    }
-    void waitForExit(QProcess& tool) {
-        QTRY_VERIFY_WITH_TIMEOUT(tool.state() == QProcess::NotRunning, RunTimeoutMs);
-        QCOMPARE(tool.exitStatus(), QProcess::NormalExit);
-    }
-    static QStringList logLines(const QString& path) {
-        QFile f(path);
-        if (!f.open(QIODevice::ReadOnly)) return {};
-        const QByteArray bytes = f.readAll();
-        // Every line ends in CR LF.
-        if (!bytes.endsWith("\r\n") || bytes.count('\n') != bytes.count("\r\n"))
-            return {QStringLiteral("<bad line ends>")};
-        QStringList lines = QString::fromLocal8Bit(bytes).split(QStringLiteral("\r\n"));
-        lines.removeLast();
-        return lines;
-    }
-    bool streamsStopped() const {
-        return sim->Bench(0).StreamingCodes().empty() && sim->Bench(1).StreamingCodes().empty();
-    }
-
 private slots:
-    void init() {
-        sim = std::make_unique<Simulator>();
-        sim->SetStreamRate(20);
-        QString error;
-        QVERIFY2(sim->Start(2, &error), qPrintable(error));
-        sim->Bench(0).SkipStartUp();
-        sim->Bench(1).SkipStartUp();
-        sim->Bench(0).SetSampleGas(Bench1Gas);
-        sim->Bench(1).SetSampleGas(Bench2Gas);
-    }
+    void init() { startBenches(); }
     void cleanup() { sim.reset(); }
 
     void averagedRunIntoLogFile() {
@@ -79,7 +33,7 @@ private slots:
         startProcess(tool, {"--average", "stdev", "--samples", "3", "--rows", "3", "--hc-mode", "prop",
                             "--log", path});
         waitForExit(tool);
-        const QString errors = QString::fromLocal8Bit(tool.readAllStandardError());
+        const QString errors = errorText(tool);
         QVERIFY2(tool.exitCode() == 0, qPrintable(errors));
         const QStringList printed =
             QString::fromLocal8Bit(tool.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
@@ -153,7 +107,7 @@ private slots:
         startProcess(tool, {"--rows", "5"});
         waitForExit(tool);
         QCOMPARE(tool.exitCode(), 1);
-        const QString errors = QString::fromLocal8Bit(tool.readAllStandardError());
+        const QString errors = errorText(tool);
         QVERIFY2(
             errors.contains(QStringLiteral("bench 2 (") + sim->DevicePath(1) + "): Data Status  Timeout"),
             qPrintable(errors));
@@ -162,13 +116,80 @@ private slots:
         QCOMPARE(QString::fromLocal8Bit(tool.readAllStandardOutput()).count('\n'), 1);
     }
 
+    // An existing log file is refused unless the run is told to append to it or to replace it.
+    void existingLogFile_data() {
+        QTest::addColumn<QString>("flag");
+        QTest::addColumn<bool>("exists");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("expected"); // %1: the path; the error, or the first line of this run
+        QTest::newRow("refused")
+            << "" << true << 2
+            << "log file %1 exists: add --append to add to it or --overwrite to replace it";
+        QTest::newRow("append") << "--append" << true << 0 << "Logfile %1 opened for appending ";
+        QTest::newRow("overwrite") << "--overwrite" << true << 0 << "MainLogfile %1 created ";
+        QTest::newRow("append to a missing file")
+            << "--append" << false << 2 << "--append: log file %1 does not exist";
+    }
+    void existingLogFile() {
+        QFETCH(QString, flag);
+        QFETCH(bool, exists);
+        QFETCH(int, exitCode);
+        QFETCH(QString, expected);
+        const QString path = dir.filePath(QStringLiteral("old.LOG"));
+        QFile::remove(path);
+        if (exists) {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("earlier\r\n");
+        }
+        QProcess tool;
+        QStringList options{"--rows", "1", "--log", path};
+        if (!flag.isEmpty()) options << flag;
+        startProcess(tool, options);
+        waitForExit(tool);
+        const QString errors = errorText(tool);
+        QVERIFY2(tool.exitCode() == exitCode, qPrintable(errors));
+        const QStringList lines = logLines(path);
+        if (exitCode != 0) {
+            QVERIFY2(errors.contains(expected.arg(path)), qPrintable(errors));
+            QCOMPARE(lines, exists ? QStringList{"earlier"} : QStringList{});
+            return;
+        }
+        // The old content (when appended to), the note, the header, one row and the stop's empty line.
+        const QStringList kept = flag == QLatin1String("--append") ? QStringList{"earlier"} : QStringList{};
+        QCOMPARE(lines.size(), kept.size() + 4);
+        QCOMPARE(lines.mid(0, kept.size()), kept);
+        QVERIFY2(lines.at(kept.size()).startsWith(expected.arg(path)), qPrintable(lines.at(kept.size())));
+        QCOMPARE(lines.mid(kept.size() + 1, 2), printedLines(tool));
+    }
+
+    // The rate given before the command is the command's own.
+    void leadingBaud_data() {
+        QTest::addColumn<QString>("baud");
+        QTest::addColumn<int>("exitCode");
+        QTest::newRow("accepted") << "38400" << 0;
+        QTest::newRow("checked") << "1" << 2;
+    }
+    void leadingBaud() {
+        QFETCH(QString, baud);
+        QFETCH(int, exitCode);
+        QProcess tool;
+        startProcess(tool, {"--rows", "1"}, {"--baud", baud});
+        waitForExit(tool);
+        const QString errors = errorText(tool);
+        QVERIFY2(tool.exitCode() == exitCode, qPrintable(errors));
+        if (exitCode != 0)
+            QVERIFY2(errors.contains("--baud must be 9600, 19200, 38400, 57600 or 115200, not '1'"),
+                     qPrintable(errors));
+    }
+
     void portThatCannotBeOpened() {
         QProcess tool;
         tool.start(QStringLiteral(X714CTL_PATH), {"acquire", sim->DevicePath(0), "/nonexistent/ttyX9"});
         waitForExit(tool);
         QCOMPARE(tool.exitCode(), 2);
-        QVERIFY(QString::fromLocal8Bit(tool.readAllStandardError())
-                    .startsWith(QStringLiteral("x714ctl acquire: cannot open /nonexistent/ttyX9: ")));
+        QVERIFY(
+            errorText(tool).startsWith(QStringLiteral("x714ctl acquire: cannot open /nonexistent/ttyX9: ")));
     }
 };
 
