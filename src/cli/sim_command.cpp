@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QSocketNotifier>
 #include <QTextStream>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
@@ -16,24 +17,36 @@
 namespace {
 
 const char* const Usage =
-    "sim [--benches N] [--rate HZ] [--time-scale F] [--ready] [--param-list FILE]\n"
-    "      [--refuse B:CODE:NAK] [--silence B[:CODE]] [--corrupt B:N] [--noise B:N] [--short B:N]\n"
-    "      [--delay B:MS]\n"
+    "sim [--benches N] [--rate HZ] [--time-scale F] [--ready] [--seed S] [--param-list FILE]\n"
+    "      [--refuse B:CODE:NAK] [--silence B[:CODE]] [--corrupt B:N] [--noise B:N[:any]]\n"
+    "      [--short B:N] [--delay B:MS]\n"
     "      N (1-4, default 4) simulated benches on pseudo-terminals, linked as <drive C>/dev/COM1..COMn;\n"
     "      prints \"COMn DEVICE\" per bench and serves until SIGINT or SIGTERM, then removes the links.\n"
-    "      --rate: stream packets per second (default 5); --time-scale: model time factor (default 1);\n"
-    "      --ready: skip the start-up phase and the zero request; --param-list: also write the\n"
-    "      simulator's parameter list file. Faults (B = bench 1-N or all, CODE = hex code or all,\n"
-    "      NAK = hex refusal code): refuse CODE with NAK; answer nothing (for CODE); a wrong checksum\n"
-    "      on the next N replies; N random noise bytes before every reply; every reply N data bytes\n"
-    "      short; every reply MS milliseconds late.";
+    "      --rate: stream packets per second, 0.1 to 1000 (default 5); --time-scale: model time\n"
+    "      factor, 0.001 to 100000 (default 1); --ready: skip the start-up phase and the zero request;\n"
+    "      --seed: seed of the random generators, 1 to 2147483647 (bench n gets S+n-1; default a\n"
+    "      fixed seed per bench); --param-list: also write the simulator's parameter list file.\n"
+    "      Faults (B = bench 1-N or all, CODE = hex code or all, NAK = hex refusal code): refuse CODE\n"
+    "      with NAK; answer nothing (for CODE); a wrong checksum on the next N replies; N random noise\n"
+    "      bytes before every reply (never 06 or 15 hex; with :any, any byte value); every reply N data\n"
+    "      bytes short; every reply MS milliseconds late.";
 
 struct Fault {
     QString kind;
     int bench = -1; // -1: every bench
     int code = -1;  // -1: every code
     int value = 0;
+    SimNoiseBytes noiseBytes = SimNoiseBytes::NoKindBytes;
 };
+
+// A finite number from lo to hi ("nan", "inf" and text are not).
+bool parseNumber(const QString& text, double lo, double hi, double* out) {
+    bool ok = false;
+    const double v = text.toDouble(&ok);
+    if (!ok || !std::isfinite(v) || v < lo || v > hi) return false;
+    *out = v;
+    return true;
+}
 
 bool parseHexCode(const QString& text, int* out) {
     QString t = text.trimmed();
@@ -78,6 +91,16 @@ QString parseFault(const QString& option, const QString& value, int benches, Fau
     } else if (option == QLatin1String("--silence")) {
         if (parts.size() > 2 || (parts.size() == 2 && !parseHexCode(parts.at(1), &f->code)))
             return QStringLiteral("--silence needs B or B:CODE (hexadecimal code), not '%1'").arg(value);
+    } else if (option == QLatin1String("--noise")) {
+        if (parts.size() != 2 && parts.size() != 3) ok = false;
+        if (ok) f->value = parts.at(1).toInt(&ok);
+        if (ok && parts.size() == 3) {
+            ok = parts.at(2).compare(QLatin1String("any"), Qt::CaseInsensitive) == 0;
+            f->noiseBytes = SimNoiseBytes::AnyByte;
+        }
+        if (!ok || f->value < 1 || f->value > 100000)
+            return QStringLiteral("--noise needs B:N or B:N:any with N from 1 to 100000, not '%1'")
+                .arg(value);
     } else {
         if (parts.size() != 2) ok = false;
         if (ok) f->value = parts.at(1).toInt(&ok);
@@ -95,7 +118,7 @@ void applyFault(SimBench& b, const Fault& f) {
     else if (f.kind == QLatin1String("--corrupt"))
         b.CorruptNextReplies(f.value);
     else if (f.kind == QLatin1String("--noise"))
-        b.InjectRandomNoise(f.value, 1 << 30);
+        b.InjectRandomNoise(f.value, 1 << 30, f.noiseBytes);
     else if (f.kind == QLatin1String("--short"))
         b.ShortenNextReplies(1 << 30, f.value);
     else if (f.kind == QLatin1String("--delay"))
@@ -112,6 +135,7 @@ int runSim(const QStringList& args) {
     int benches = 4;
     double rate = 5.0, timeScale = 1.0;
     bool ready = false;
+    uint32_t seed = 0;
     QString paramList;
     QList<QPair<QString, QString>> faultOptions;
     for (int i = 0; i < args.size(); ++i) {
@@ -130,16 +154,21 @@ int runSim(const QStringList& args) {
         } else if (a == QLatin1String("--rate")) {
             if (!hasValue) return usageError(QStringLiteral("--rate needs a number"));
             const QString v = value();
-            rate = v.toDouble(&ok);
-            if (!ok || rate < 0.1 || rate > 1000)
+            if (!parseNumber(v, 0.1, 1000, &rate))
                 return usageError(
                     QStringLiteral("--rate must be 0.1 to 1000 packets per second, not '%1'").arg(v));
         } else if (a == QLatin1String("--time-scale")) {
             if (!hasValue) return usageError(QStringLiteral("--time-scale needs a number"));
             const QString v = value();
-            timeScale = v.toDouble(&ok);
-            if (!ok || timeScale < 0.001 || timeScale > 100000)
+            if (!parseNumber(v, 0.001, 100000, &timeScale))
                 return usageError(QStringLiteral("--time-scale must be 0.001 to 100000, not '%1'").arg(v));
+        } else if (a == QLatin1String("--seed")) {
+            if (!hasValue) return usageError(QStringLiteral("--seed needs a number"));
+            const QString v = value();
+            const int s = v.toInt(&ok);
+            if (!ok || s < 1)
+                return usageError(QStringLiteral("--seed must be 1 to 2147483647, not '%1'").arg(v));
+            seed = uint32_t(s);
         } else if (a == QLatin1String("--baud")) {
             // Accepted like every command takes it; a pseudo-terminal has no line speed.
             if (!hasValue) return usageError(QStringLiteral("--baud needs a number"));
@@ -180,6 +209,7 @@ int runSim(const QStringList& args) {
     Simulator sim;
     sim.SetStreamRate(rate);
     sim.SetTimeScale(timeScale);
+    sim.SetSeed(seed);
     QString error;
     if (!sim.Start(benches, &error) || !sim.CreateComLinks(&error)) {
         // Like a port that cannot be opened.
@@ -197,6 +227,13 @@ int runSim(const QStringList& args) {
     std::fflush(stdout);
 
     const int rc = QCoreApplication::exec();
+    // The host did not read some output in time (see the README): say so, as the host cannot tell
+    // these losses from its own.
+    for (int i = 0; i < benches; ++i)
+        if (sim.DroppedPackets(i) > 0)
+            err << "x714ctl sim: COM" << (i + 1) << ": " << sim.DroppedPackets(i)
+                << " packets dropped: the host did not read them in time\n";
+    err.flush();
     sim.Stop();
     return rc == 0 ? ExitOk : ExitBenchFailure;
 }

@@ -7,6 +7,7 @@
 #include <QRegularExpression>
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <map>
 
 namespace {
@@ -73,9 +74,12 @@ constexpr uint32_t FlashPageSize = 4096;
 
 struct SimBench::Impl {
     enum Process { ProcessNone, ProcessZero, ProcessSpan, ProcessLeakCheck, ProcessNoSensor };
+    // A stream's packets are due on a fixed grid: packet k (1, 2, ...) at originMs + k periods, so the
+    // rate is exact on average whatever the tick length, and the packets are evenly spread.
     struct Stream {
         bool on = false;
-        qint64 nextDueMs = 0;
+        double originMs = 0;
+        qint64 scheduled = 0; // packets of the grid sent or skipped so far
         uint8_t ethanolMode = 0;
     };
     struct Pending {
@@ -89,6 +93,9 @@ struct SimBench::Impl {
 
     int index;
     QRandomGenerator rng;
+    // Noise bytes come from a generator of their own, so that they depend on the seed only and not
+    // on how often the model has drawn (which follows the tick timing).
+    QRandomGenerator noiseRng;
     Writer writer;
     QByteArray rx;
     qint64 lastRxMs = 0;
@@ -154,13 +161,17 @@ struct SimBench::Impl {
     int corruptReplies = 0;
     QByteArray noise;
     int randomNoiseLength = 0;
+    SimNoiseBytes randomNoiseBytes = SimNoiseBytes::NoKindBytes;
     int noiseReplies = 0;
     int shortenReplies = 0, shortenBytes = 0;
     int replyDelayMs = 0;
 
     int framesAnswered = 0, badFrames = 0, skippedBytes = 0, repliesSent = 0, repliesDropped = 0;
+    qint64 streamPacketsSkipped = 0;
 
-    Impl(int i, uint32_t seed) : index(i), rng(seed ? seed : 0x714u + uint32_t(i) * 7919u) {}
+    static uint32_t benchSeed(int i, uint32_t seed) { return seed ? seed : 0x714u + uint32_t(i) * 7919u; }
+    Impl(int i, uint32_t seed)
+        : index(i), rng(benchSeed(i, seed)), noiseRng(benchSeed(i, seed) ^ 0x5EEDB17Eu) {}
 
     // ---------------------------------------------------------------- time and model
     qint64 nowReal() const { return Clock().Milliseconds(); }
@@ -558,11 +569,12 @@ struct SimBench::Impl {
         if (noiseReplies > 0) {
             --noiseReplies;
             if (randomNoiseLength > 0) {
+                const bool any = randomNoiseBytes == SimNoiseBytes::AnyByte;
                 for (int i = 0; i < randomNoiseLength; ++i) {
                     uint8_t v;
                     do
-                        v = uint8_t(rng.bounded(256));
-                    while (v == SimAckKind || v == SimNakKind);
+                        v = uint8_t(noiseRng.bounded(256));
+                    while (!any && (v == SimAckKind || v == SimNakKind));
                     out.append(char(v));
                 }
             } else {
@@ -590,20 +602,56 @@ struct SimBench::Impl {
         }
     }
 
+    double streamPeriodMs() const { return 1000.0 / streamHz; }
+
+    // Packets of stream s due by `nowMs` on its grid (a hair of tolerance for the floating point).
+    qint64 streamPacketsDueBy(const Stream& s, double nowMs) const {
+        return qint64(std::floor((nowMs - s.originMs) * streamHz / 1000.0 + 1e-9));
+    }
+
+    // Real time at which the next packet of stream s is due, rounded up to a whole millisecond.
+    qint64 streamNextDueMs(const Stream& s) const {
+        return qint64(std::ceil(s.originMs + double(s.scheduled + 1) * streamPeriodMs() - 1e-6));
+    }
+
     void runStreams() {
         if (restarting) return;
         const qint64 now = nowReal();
-        const qint64 period = std::max<qint64>(1, qint64(std::llround(1000.0 / streamHz)));
+        // Packets due while the event loop stalled go out at once, but no more than a bounded burst:
+        // a long stall must not make the bench flood the line afterwards. The older ones are skipped
+        // and the grid goes on, so the rate stays right.
+        const qint64 maxBurst =
+            std::max<qint64>(MinStreamBurst, qint64(std::ceil(streamHz * MaxStreamLagMs / 1000.0)));
         for (auto& [code, s] : streams) {
             if (!s.on) continue;
-            int sent = 0;
-            while (s.on && now >= s.nextDueMs) {
+            const qint64 due = streamPacketsDueBy(s, double(now));
+            if (due - s.scheduled > maxBurst) {
+                streamPacketsSkipped += due - maxBurst - s.scheduled;
+                s.scheduled = due - maxBurst;
+            }
+            while (s.on && s.scheduled < due) {
+                ++s.scheduled;
                 ack(code, streamData(code, s.ethanolMode));
-                s.nextDueMs += period;
-                // A stalled event loop must not make the bench flood the line afterwards.
-                if (++sent >= 10 && now >= s.nextDueMs) s.nextDueMs = now + period;
             }
         }
+    }
+
+    qint64 nextDueMs() const {
+        qint64 next = std::numeric_limits<qint64>::max();
+        if (!pending.empty()) next = pending.front().dueMs;
+        if (restarting) return next;
+        for (const auto& [code, s] : streams)
+            if (s.on) next = std::min(next, streamNextDueMs(s));
+        return next;
+    }
+
+    void setStreamRate(double hz) {
+        // The streams that run go on from their last packet at the new rate.
+        for (auto& [code, s] : streams) {
+            s.originMs += double(s.scheduled) * streamPeriodMs();
+            s.scheduled = 0;
+        }
+        streamHz = hz;
     }
 
     // ---------------------------------------------------------------- input
@@ -897,7 +945,8 @@ struct SimBench::Impl {
         Stream& s = streams[code];
         s.ethanolMode = ethanol;
         s.on = rate == 2;
-        s.nextDueMs = nowReal() + std::max<qint64>(1, qint64(std::llround(1000.0 / streamHz)));
+        s.originMs = double(nowReal());
+        s.scheduled = 0;
         ack(code, streamData(code, ethanol));
     }
 
@@ -1057,6 +1106,10 @@ void SimBench::Receive(const QByteArray& bytes) {
     d->parse();
 }
 
+qint64 SimBench::NextDueMs() const {
+    return d->nextDueMs();
+}
+
 void SimBench::Tick() {
     d->advance();
     d->dropStaleInput();
@@ -1065,12 +1118,14 @@ void SimBench::Tick() {
 }
 
 void SimBench::SetStreamRate(double hz) {
-    d->streamHz = std::clamp(hz, 0.1, 1000.0);
+    if (!std::isfinite(hz)) return;
+    d->setStreamRate(std::clamp(hz, 0.1, 1000.0));
 }
 double SimBench::StreamRate() const {
     return d->streamHz;
 }
 void SimBench::SetTimeScale(double factor) {
+    if (!std::isfinite(factor)) return;
     d->advance();
     d->timeScale = std::clamp(factor, 0.001, 100000.0);
 }
@@ -1210,9 +1265,10 @@ void SimBench::InjectNoise(const QByteArray& bytes, int replies) {
     d->randomNoiseLength = 0;
     d->noiseReplies = std::max(0, replies);
 }
-void SimBench::InjectRandomNoise(int length, int replies) {
+void SimBench::InjectRandomNoise(int length, int replies, SimNoiseBytes bytes) {
     d->noise.clear();
     d->randomNoiseLength = std::max(0, length);
+    d->randomNoiseBytes = bytes;
     d->noiseReplies = std::max(0, replies);
 }
 void SimBench::ShortenNextReplies(int n, int dropBytes) {
@@ -1246,6 +1302,9 @@ int SimBench::SkippedBytes() const {
 }
 int SimBench::RepliesSent() const {
     return d->repliesSent;
+}
+qint64 SimBench::StreamPacketsSkipped() const {
+    return d->streamPacketsSkipped;
 }
 int SimBench::RepliesDropped() const {
     return d->repliesDropped;

@@ -52,6 +52,12 @@ inline constexpr uint8_t InvalidParamNumber = 0x46;
 inline constexpr uint8_t InvalidParamCount = 0x48;
 } // namespace SimNak
 
+// Which byte values random noise may take.
+enum class SimNoiseBytes {
+    NoKindBytes, // never 0x06 or 0x15, so noise cannot open a packet
+    AnyByte,     // every value, kind bytes included: a false packet can start inside the noise
+};
+
 class SimBench {
 public:
     using Writer = std::function<void(const QByteArray&)>;
@@ -74,9 +80,14 @@ public:
     static constexpr int ZeroIntervalMs = 30 * 60 * 1000; // a new zero is asked for after this
     // Real milliseconds after which an incomplete request frame is given up.
     static constexpr int RxGapMs = 200;
+    // Stream packets overdue after a stall of the event loop go out at once up to the larger of
+    // MinStreamBurst packets and MaxStreamLagMs worth of packets; older ones are skipped.
+    static constexpr int MaxStreamLagMs = 500;
+    static constexpr int MinStreamBurst = 10;
 
     // index: 0-based bench number; it makes the identity and the model differ between benches.
-    // seed: noise generator seed (0 = derived from the index), so runs can be repeated.
+    // seed: seed of the random generators (model noise and noise bytes; 0 = derived from the index),
+    // so runs can be repeated.
     explicit SimBench(int index, uint32_t seed = 0);
     ~SimBench();
     SimBench(const SimBench&) = delete;
@@ -90,12 +101,19 @@ public:
     void Receive(const QByteArray& bytes);
     // Advances the model to the clock's current time and sends what is due.
     void Tick();
+    // Clock time (milliseconds) at which the next stream packet or delayed reply is due; the largest
+    // qint64 when nothing is. Tick() at that time sends it.
+    qint64 NextDueMs() const;
 
     // ---- settings ----
-    // Rate of the continuous streams in packets per second (default 5; 0.1 to 1000).
+    // Rate of the continuous streams in packets per second (default 5; 0.1 to 1000, clamped; a value
+    // that is not finite is ignored). Packet k of a stream is due k / rate seconds after its request,
+    // so the rate is exact on average and the packets evenly spread, whatever the tick length; a
+    // running stream goes on from its last packet at the new rate.
     void SetStreamRate(double hz);
     double StreamRate() const;
-    // Model time runs this many times faster than real time (default 1); tests shorten processes with it.
+    // Model time runs this many times faster than real time (default 1; 0.001 to 100000, clamped; a
+    // value that is not finite is ignored); tests shorten processes with it.
     void SetTimeScale(double factor);
     double TimeScale() const;
     // Length of the start-up phase after power-on or a soft reset, in model milliseconds.
@@ -163,9 +181,9 @@ public:
     void CorruptNextReplies(int n);
     // The given bytes go out before each of the next `replies` replies.
     void InjectNoise(const QByteArray& bytes, int replies = 1);
-    // `length` random bytes (never 0x06 or 0x15, so they cannot open a packet) before each of the
-    // next `replies` replies.
-    void InjectRandomNoise(int length, int replies = 1);
+    // `length` random bytes before each of the next `replies` replies: never 0x06 or 0x15 (so they
+    // cannot open a packet), or any value. The bytes depend only on the bench's seed.
+    void InjectRandomNoise(int length, int replies = 1, SimNoiseBytes bytes = SimNoiseBytes::NoKindBytes);
     // The next n replies lose their last `dropBytes` data bytes (length byte and checksum agree).
     void ShortenNextReplies(int n, int dropBytes);
     // Every reply leaves this many real milliseconds after its request, in order (sent from Tick()).
@@ -179,6 +197,8 @@ public:
     int SkippedBytes() const;      // bytes skipped while looking for a start byte
     int RepliesSent() const;
     int RepliesDropped() const; // silenced replies
+    // Stream packets skipped after a stall of the event loop (see MaxStreamLagMs).
+    qint64 StreamPacketsSkipped() const;
 
 private:
     struct Impl;

@@ -1,13 +1,51 @@
 #include "sim_pty.h"
 
+#include <QFile>
 #include <QSocketNotifier>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <pty.h>
-#include <sys/ioctl.h>
+#include <sys/file.h>
 #include <termios.h>
 #include <unistd.h>
+
+// ---------------------------------------------------------------- SimTxQueue
+
+bool SimTxQueue::Push(const QByteArray& packet) {
+    if (packet.isEmpty()) return true;
+    if (!m_packets.empty() && m_bytes + packet.size() > m_max) {
+        ++m_droppedPackets;
+        m_droppedBytes += packet.size();
+        return false;
+    }
+    m_packets.push_back(packet);
+    m_bytes += packet.size();
+    return true;
+}
+
+void SimTxQueue::Drain(const std::function<qsizetype(const char*, qsizetype)>& sink) {
+    while (!m_packets.empty()) {
+        const QByteArray& front = m_packets.front();
+        const qsizetype rest = front.size() - m_sentOfFront;
+        const qsizetype n = std::min(sink(front.constData() + m_sentOfFront, rest), rest);
+        if (n <= 0) return;
+        m_bytes -= n;
+        m_sentOfFront += n;
+        if (m_sentOfFront == front.size()) {
+            m_packets.pop_front();
+            m_sentOfFront = 0;
+        }
+    }
+}
+
+void SimTxQueue::Clear() {
+    m_packets.clear();
+    m_sentOfFront = 0;
+    m_bytes = 0;
+}
+
+// ---------------------------------------------------------------- SimPty
 
 SimPty::SimPty(QObject* parent) : QObject(parent) {}
 
@@ -36,11 +74,13 @@ bool SimPty::Open(QString* error) {
     fcntl(m_master, F_SETFL, fcntl(m_master, F_GETFL) | O_NONBLOCK);
     fcntl(m_master, F_SETFD, FD_CLOEXEC);
     fcntl(m_slave, F_SETFD, FD_CLOEXEC);
+    // Marks the device as served for as long as this simulator holds it (see IsServedDevice).
+    ::flock(m_slave, LOCK_EX | LOCK_NB);
     m_readNotifier = new QSocketNotifier(m_master, QSocketNotifier::Read, this);
     connect(m_readNotifier, &QSocketNotifier::activated, this, [this] { readMaster(); });
     m_writeNotifier = new QSocketNotifier(m_master, QSocketNotifier::Write, this);
     m_writeNotifier->setEnabled(false);
-    connect(m_writeNotifier, &QSocketNotifier::activated, this, [this] { writeQueued(); });
+    connect(m_writeNotifier, &QSocketNotifier::activated, this, [this] { Flush(); });
     return true;
 }
 
@@ -52,7 +92,7 @@ void SimPty::Close() {
     if (m_master >= 0) ::close(m_master);
     if (m_slave >= 0) ::close(m_slave);
     m_master = m_slave = -1;
-    m_queue.clear();
+    m_queue.Clear();
 }
 
 void SimPty::readMaster() {
@@ -68,37 +108,31 @@ void SimPty::readMaster() {
     }
 }
 
-void SimPty::Write(const QByteArray& bytes) {
-    if (m_master < 0 || bytes.isEmpty()) return;
-    int unread = 0;
-    if (::ioctl(m_slave, FIONREAD, &unread) == 0 && unread > MaxBacklog) dropBacklog();
-    m_queue += bytes;
-    writeQueued();
+void SimPty::Write(const QByteArray& packet) {
+    if (m_master < 0 || packet.isEmpty()) return;
+    // Room the host made since the last write goes to what waits first, so the order holds.
+    Flush();
+    m_queue.Push(packet);
+    Flush();
 }
 
-void SimPty::dropBacklog() {
-    // Nobody has been reading for a while: throw the backlog away, as a serial line without a
-    // listener loses what is sent, so a host that opens the device later starts with fresh replies.
-    ++m_flushes;
-    tcflush(m_slave, TCIFLUSH);
+void SimPty::Flush() {
+    if (m_master < 0) return;
+    m_queue.Drain([this](const char* data, qsizetype size) -> qsizetype {
+        for (;;) {
+            const ssize_t n = ::write(m_master, data, size_t(size));
+            if (n >= 0) return qsizetype(n);
+            if (errno == EINTR) continue;
+            return 0; // EAGAIN: the terminal is full until the host reads
+        }
+    });
+    if (m_writeNotifier) m_writeNotifier->setEnabled(!m_queue.IsEmpty());
 }
 
-void SimPty::writeQueued() {
-    bool flushed = false;
-    while (!m_queue.isEmpty()) {
-        const ssize_t n = ::write(m_master, m_queue.constData(), size_t(m_queue.size()));
-        if (n > 0) {
-            m_queue.remove(0, qsizetype(n));
-            continue;
-        }
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0 && errno == EAGAIN && !flushed) {
-            // The terminal's buffers are full: the host is far behind or not there at all.
-            dropBacklog();
-            flushed = true;
-            continue;
-        }
-        break;
-    }
-    if (m_writeNotifier) m_writeNotifier->setEnabled(!m_queue.isEmpty());
+bool SimPty::IsServedDevice(const QString& device) {
+    const int fd = ::open(QFile::encodeName(device).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return errno == EBUSY; // held exclusively by a program
+    const bool locked = ::flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    ::close(fd);
+    return locked;
 }

@@ -1,14 +1,42 @@
 #include "simulator.h"
 
+#include "clock.h"
 #include "paths.h"
 #include "sim_pty.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
+#include <cmath>
+#include <sys/stat.h>
+
+namespace {
+
+// True when `link` points at the pseudo-terminal of a simulator that is running and was made for
+// it: the terminal is served (its lock is held) and is not younger than the link. A terminal number
+// that was freed when the link's simulator ended and then taken by another program (even another
+// simulator) is younger than the link, so the link counts as left over.
+bool linksToLiveSimulator(const QString& link, const QString& target) {
+    // Only pseudo-terminals are looked at: opening another device (a real port) could disturb what
+    // is attached to it.
+    if (!target.startsWith(QLatin1String("/dev/pts/"))) return false;
+    struct stat linkStat = {};
+    struct stat targetStat = {};
+    if (::lstat(QFile::encodeName(link).constData(), &linkStat) != 0 ||
+        ::stat(QFile::encodeName(target).constData(), &targetStat) != 0)
+        return false;
+    const auto older = [](const timespec& a, const timespec& b) {
+        return a.tv_sec < b.tv_sec || (a.tv_sec == b.tv_sec && a.tv_nsec <= b.tv_nsec);
+    };
+    return older(targetStat.st_ctim, linkStat.st_ctim) && SimPty::IsServedDevice(target);
+}
+
+} // namespace
 
 Simulator::Simulator(QObject* parent) : QObject(parent) {
-    m_timer.setInterval(TickIntervalMs);
+    m_timer.setSingleShot(true);
+    m_timer.setTimerType(Qt::PreciseTimer);
     connect(&m_timer, &QTimer::timeout, this, &Simulator::TickAll);
 }
 
@@ -28,17 +56,22 @@ bool Simulator::Start(int benches, QString* error) {
             Stop();
             return false;
         }
-        auto bench = std::make_unique<SimBench>(i);
+        auto bench = std::make_unique<SimBench>(i, m_seed ? m_seed + uint32_t(i) : 0);
         bench->SetStreamRate(m_streamHz);
         bench->SetTimeScale(m_timeScale);
         SimPty* p = pty.get();
         SimBench* b = bench.get();
         bench->SetWriter([p](const QByteArray& bytes) { p->Write(bytes); });
-        pty->OnData = [b](const QByteArray& bytes) { b->Receive(bytes); };
+        pty->OnData = [this, b](const QByteArray& bytes) {
+            b->Receive(bytes);
+            // A stream may have started, or a delayed reply been queued.
+            scheduleTick();
+        };
         m_ptys.push_back(std::move(pty));
         m_benches.push_back(std::move(bench));
     }
-    if (m_timerEnabled) m_timer.start();
+    m_lastTickMs = Clock().Milliseconds();
+    scheduleTick();
     return true;
 }
 
@@ -71,17 +104,33 @@ bool Simulator::CreateComLinks(QString* error) {
         if (error) *error = QStringLiteral("cannot create the directory %1").arg(dir);
         return false;
     }
+    // Everything in the way is looked at before anything is changed, so a refusal leaves the
+    // directory as it was.
     for (int i = 0; i < BenchCount(); ++i) {
         const QString link = ComLinkPath(i + 1);
         const QFileInfo info(link);
-        // A link left behind by a run that was killed is ours to replace; anything else is not.
         if (info.isSymLink()) {
-            QFile::remove(link);
+            // A link left behind by a run that ended or was killed is ours to replace; one to the
+            // device of a simulator that is still running is not.
+            const QString target = info.symLinkTarget();
+            bool own = false;
+            for (int k = 0; k < BenchCount(); ++k)
+                own = own || target == DevicePath(k);
+            if (!own && linksToLiveSimulator(link, target)) {
+                if (error)
+                    *error = QStringLiteral("%1 points at %2, the device of another simulator that is "
+                                            "running; stop that one first")
+                                 .arg(link, target);
+                return false;
+            }
         } else if (info.exists()) {
             if (error) *error = QStringLiteral("%1 exists and is not a link").arg(link);
-            RemoveComLinks();
             return false;
         }
+    }
+    for (int i = 0; i < BenchCount(); ++i) {
+        const QString link = ComLinkPath(i + 1);
+        if (QFileInfo(link).isSymLink()) QFile::remove(link);
         if (!QFile::link(DevicePath(i), link)) {
             if (error) *error = QStringLiteral("cannot create the link %1").arg(link);
             RemoveComLinks();
@@ -103,12 +152,15 @@ void Simulator::RemoveComLinks() {
 }
 
 void Simulator::SetStreamRate(double hz) {
+    if (!std::isfinite(hz)) return;
     m_streamHz = hz;
     for (auto& b : m_benches)
         b->SetStreamRate(hz);
+    scheduleTick();
 }
 
 void Simulator::SetTimeScale(double factor) {
+    if (!std::isfinite(factor)) return;
     m_timeScale = factor;
     for (auto& b : m_benches)
         b->SetTimeScale(factor);
@@ -118,11 +170,34 @@ void Simulator::SetTimerEnabled(bool enabled) {
     m_timerEnabled = enabled;
     if (!enabled)
         m_timer.stop();
-    else if (IsRunning())
-        m_timer.start();
+    else
+        scheduleTick();
 }
 
 void Simulator::TickAll() {
+    m_lastTickMs = Clock().Milliseconds();
     for (auto& b : m_benches)
         b->Tick();
+    for (auto& p : m_ptys)
+        p->Flush();
+    scheduleTick();
+}
+
+qint64 Simulator::NextTickMs() const {
+    qint64 next = m_lastTickMs + TickIntervalMs;
+    for (const auto& b : m_benches)
+        next = std::min(next, b->NextDueMs());
+    return next;
+}
+
+void Simulator::scheduleTick() {
+    if (!m_timerEnabled || !IsRunning()) return;
+    // At least 1 ms: everything due by now has just been sent, so nothing is lost by waiting, and
+    // the timer can never spin.
+    const qint64 delay = std::clamp<qint64>(NextTickMs() - Clock().Milliseconds(), 1, TickIntervalMs);
+    m_timer.start(int(delay));
+}
+
+int Simulator::DroppedPackets(int i) const {
+    return i >= 0 && i < int(m_ptys.size()) ? m_ptys[size_t(i)]->DroppedPackets() : 0;
 }

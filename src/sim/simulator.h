@@ -13,8 +13,11 @@
 //   ...
 //   sim.Stop();                                // links removed, terminals closed (also on destruction)
 //
-// Time: a QTimer calls TickAll() every TickIntervalMs while started. Tests that must not depend on a
-// timer install a ManualClock, call SetTimerEnabled(false) and call TickAll() themselves.
+// Time: a QTimer calls TickAll() at NextTickMs(): when the next stream packet or delayed reply of a
+// bench is due (so streams of up to 1000 packets per second leave evenly spread, one by one), and at
+// least every TickIntervalMs for the model. Tests that must not depend on a timer install a
+// ManualClock, call SetTimerEnabled(false) and call TickAll() themselves (at NextTickMs(), to do what
+// the timer does).
 // Bytes written to a device are read from the pseudo-terminal's master side by a QSocketNotifier, so
 // they reach the bench only while the event loop runs.
 
@@ -32,6 +35,7 @@ class Simulator : public QObject {
     Q_OBJECT
 public:
     static constexpr int MaxBenches = 4;
+    // Longest time between two ticks.
     static constexpr int TickIntervalMs = 20;
 
     explicit Simulator(QObject* parent = nullptr);
@@ -50,7 +54,9 @@ public:
     SimBench& Bench(int i);
 
     // Links <drive C>/dev/COM1..COMn to the devices of benches 1..n. A link left over from an earlier
-    // run is replaced; any other file in the way is an error (and the links made so far are removed).
+    // run (its device gone, or a device that no simulator serves) is replaced. A link to the device of
+    // a simulator that is running (in this process or another), or any other file in the way, is an
+    // error: no link is made or changed then.
     bool CreateComLinks(QString* error = nullptr);
     // Removes the links made by CreateComLinks that still point to this simulator's devices.
     void RemoveComLinks();
@@ -61,11 +67,22 @@ public:
     void SetStreamRate(double hz);
     void SetTimeScale(double factor);
     void SetTimerEnabled(bool enabled);
+    // Seed of the benches' random generators, for benches started later: bench i (0-based) gets
+    // seed + i; 0 (the default) gives each bench its fixed seed of its own.
+    void SetSeed(uint32_t seed) { m_seed = seed; }
 
-    // What the timer does: Tick() of every bench.
+    // What the timer does: Tick() of every bench, and the queued output of every device goes out as
+    // far as the devices accept it.
     void TickAll();
+    // Clock time (milliseconds) of the next TickAll() the timer makes.
+    qint64 NextTickMs() const;
+
+    // Packets of bench i that its device dropped because the host did not read them in time.
+    int DroppedPackets(int i) const;
 
 private:
+    void scheduleTick();
+
     std::vector<std::unique_ptr<SimBench>> m_benches;
     std::vector<std::unique_ptr<SimPty>> m_ptys;
     QStringList m_links;
@@ -73,4 +90,6 @@ private:
     bool m_timerEnabled = true;
     double m_streamHz = 5.0;
     double m_timeScale = 1.0;
+    uint32_t m_seed = 0;
+    qint64 m_lastTickMs = 0;
 };

@@ -380,6 +380,79 @@ private slots:
 
     // Raw IR: packet numbers count up; four packets make one period of a waveform whose extremes are
     // the ADC minimum and maximum that $44 reports.
+    // A stream keeps an exact rate at every setting up to 1000 packets per second: ticked when the
+    // bench asks (as the simulator's timer does), its packets are evenly spread, one gap being the
+    // period rounded down or up to a millisecond; ticked every 20 ms, the count is still exact.
+    void streamRateIsExactAndEven_data() {
+        QTest::addColumn<double>("rate");
+        QTest::addColumn<int>("seconds");
+        QTest::newRow("0.1") << 0.1 << 30;
+        QTest::newRow("3") << 3.0 << 3;
+        QTest::newRow("7") << 7.0 << 3;
+        QTest::newRow("60") << 60.0 << 2;
+        QTest::newRow("333.3") << 333.3 << 10;
+        QTest::newRow("500") << 500.0 << 2;
+        QTest::newRow("999") << 999.0 << 2;
+        QTest::newRow("1000") << 1000.0 << 2;
+    }
+    void streamRateIsExactAndEven() {
+        QFETCH(double, rate);
+        QFETCH(int, seconds);
+        ManualClockScope clock;
+        Peer p;
+        p.bench.SkipStartUp();
+        p.bench.SetStreamRate(rate);
+        QCOMPARE(p.request(0x01, Bytes({2, 0})).size(), 1);
+        p.out.clear();
+        const qint64 end = clock.clock.Milliseconds() + seconds * 1000;
+        QList<qint64> times;
+        for (;;) {
+            const qint64 next = std::min(p.bench.NextDueMs(), clock.clock.Milliseconds() + 20);
+            if (next > end) break;
+            clock.clock.SetMilliseconds(next);
+            p.bench.Tick();
+            for (const Reply& r : p.take()) {
+                QVERIFY(r.code == 0x01 && r.checksumOk);
+                times << next;
+            }
+        }
+        QCOMPARE(times.size(), qsizetype(std::llround(rate * seconds)));
+        const double period = 1000.0 / rate;
+        for (qsizetype i = 1; i < times.size(); ++i) {
+            const qint64 gap = times.at(i) - times.at(i - 1);
+            QVERIFY2(gap >= qint64(std::floor(period)) && gap <= qint64(std::ceil(period)),
+                     qPrintable(QStringLiteral("gap %1 ms after packet %2").arg(gap).arg(i)));
+        }
+
+        Run(clock, p, seconds * 1000, 20);
+        QCOMPARE(p.take().size(), qsizetype(std::llround(rate * seconds)));
+        QCOMPARE(p.bench.StreamPacketsSkipped(), 0);
+    }
+
+    // After a stall of the event loop the packets due go out at once, up to a bounded burst; older
+    // ones are skipped and the rate holds afterwards. A new rate takes over from the last packet.
+    void streamAfterAStall() {
+        ManualClockScope clock;
+        Peer p;
+        p.bench.SkipStartUp();
+        p.bench.SetStreamRate(1000);
+        p.request(0x01, Bytes({2, 0}));
+        p.out.clear();
+        Run(clock, p, 5000, 5000);
+        QCOMPARE(p.take().size(), qsizetype(SimBench::MaxStreamLagMs));
+        QCOMPARE(p.bench.StreamPacketsSkipped(), 5000 - SimBench::MaxStreamLagMs);
+        Run(clock, p, 1000, 20);
+        QCOMPARE(p.take().size(), 1000);
+
+        // At a low rate a stall still lets the last few packets out.
+        p.bench.SetStreamRate(5);
+        Run(clock, p, 10000, 10000);
+        QCOMPARE(p.take().size(), qsizetype(SimBench::MinStreamBurst));
+        Run(clock, p, 1000, 20);
+        QCOMPARE(p.take().size(), 5);
+        QCOMPARE(p.bench.NextDueMs(), clock.clock.Milliseconds() + 200);
+    }
+
     void rawIrFrames() {
         ManualClockScope clock;
         Peer p;
@@ -521,6 +594,39 @@ private slots:
         p.bench.SetForcedStatusBits(0, 0xC0);
         QCOMPARE(Only(p.request(0x01, Bytes({1, 0}))).at(0) & 0xC0, 0xC0);
         QCOMPARE(p.bench.OperationMode(), SimBench::ModeFault);
+    }
+
+    // Noise of any byte value holds kind bytes too, and the reply after it is intact; the bytes
+    // depend on the seed only, not on what the bench did before (the model's own draws).
+    void anyByteNoiseIsSeeded() {
+        ManualClockScope clock;
+        auto noiseBefore = [&](uint32_t seed, bool busyFirst) {
+            SimBench b(0, seed);
+            QByteArray out;
+            b.SetWriter([&out](const QByteArray& bytes) { out += bytes; });
+            b.SkipStartUp();
+            if (busyFirst) {
+                b.Receive(Frame(0x01, Bytes({2, 0})));
+                for (int i = 0; i < 20; ++i) {
+                    clock.clock.Advance(100);
+                    b.Tick();
+                }
+                b.Receive(Frame(0x01, Bytes({0, 0})));
+            }
+            out.clear();
+            b.InjectRandomNoise(2000, 1, SimNoiseBytes::AnyByte);
+            b.Receive(Frame(0x04));
+            if (out.size() != 2000 + 38) return QByteArray();
+            const QList<Reply> r = SplitReplies(out.right(38));
+            if (r.size() != 1 || r.first().code != 0x04 || !r.first().checksumOk) return QByteArray();
+            return out.left(2000);
+        };
+        const QByteArray noise = noiseBefore(42, false);
+        QCOMPARE(noise.size(), 2000);
+        QVERIFY(noise.contains(char(SimAckKind)));
+        QVERIFY(noise.contains(char(SimNakKind)));
+        QCOMPARE(noiseBefore(42, true), noise);
+        QVERIFY(noiseBefore(43, false) != noise);
     }
 };
 
