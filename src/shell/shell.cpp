@@ -1,6 +1,7 @@
 #include "shell.h"
 
 #include "bench.h"
+#include "cmds.h"
 
 TShell::TShell(TApp::PortFactory makePort) : m_benches(std::make_unique<TBenchSet>()) {
     // The creation order of the program. A screen that is not built yet has no widget and no menu item
@@ -21,13 +22,17 @@ TShell::TShell(TApp::PortFactory makePort) : m_benches(std::make_unique<TBenchSe
     // TFUpgrade (firmware download): not built yet.
     m_app->CreateHistIr();
     m_app->CreateTitle();
-    // TFCmds (command console): not built yet.
+    m_cmds = new TFCmds(*m_benches, *m_app, m_app.get());
+    m_router.SetConsole(m_cmds);
+    m_app->JoinScreen(TScreenSlot::Cmds, m_cmds, m_cmds);
     m_app->CreateMessage();
     // TFCalLoad (calibration load and check): not built yet.
     // TFCalLoad1 (parameter download and upload): not built yet.
 }
 
 TShell::~TShell() {
+    // The screens are the main window's children and go with it.
+    m_router.SetConsole(nullptr);
     m_app.reset();
     m_router.SetMainWindow(nullptr);
 }

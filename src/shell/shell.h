@@ -6,6 +6,7 @@
 #include <memory>
 
 class TBenchSet;
+class TFCmds;
 
 // The desktop program: the four bench connections, the router that answers their calls, and every
 // screen, created once at start in the program's order and kept for the whole run. Only the main
@@ -20,10 +21,13 @@ public:
     TApp& MainWindow() { return *m_app; }
     TBenchSet& Benches() { return *m_benches; }
     TBenchRouter& Router() { return m_router; }
+    TFCmds& Console() { return *m_cmds; }
 
 private:
     std::unique_ptr<TBenchSet> m_benches;
     TBenchRouter m_router;
     // Last, so that it goes first: the window lets go of the bench connections before they go.
     std::unique_ptr<TApp> m_app;
+    // The screens, children of the main window.
+    TFCmds* m_cmds = nullptr;
 };

@@ -42,6 +42,19 @@ enum class TScreenSlot {
     Count
 };
 
+// What the command console needs of the main window: the code its menus chose, the activation boxes
+// its bench selector follows, and the hand-over of a prepared command. The console never sends: it
+// writes the bench's CmdParams and raises the send request, which the one-second timer carries out.
+class IConsoleHost {
+public:
+    virtual ~IConsoleHost() = default;
+    virtual uint8_t ConsoleCommand() const = 0;
+    virtual const IActivationBoxes& ActivationBoxes() const = 0;
+    // The console wrote the CmdParams of `bench`: the next one-second tick sends ConsoleCommand to that
+    // bench (if its box is still enabled) and clears the request.
+    virtual void RaiseConsoleSendRequest(int bench) = 0;
+};
+
 // ---- receivers of the bench connections' calls, one per screen ----
 
 // The main window: shutdown flag, acknowledgement lines, the console's code, the activation boxes,
@@ -57,7 +70,8 @@ public:
     virtual void BenchDisconnected(int bench) = 0;
 };
 
-// The command console: its acknowledgement line and result boxes.
+// The command console: its acknowledgement line and result boxes. ShowResult with code 0 follows
+// every measurement data reply, for the "Process State" box.
 class IConsoleRoutes {
 public:
     virtual ~IConsoleRoutes() = default;

@@ -758,6 +758,13 @@ uint8_t TApp::ConsoleCommand() const {
     return m_acq.State.ConsoleCommand;
 }
 
+void TApp::RaiseConsoleSendRequest(int bench) {
+    // The request goes to the bench whose CmdParams the console wrote, even if another bench button is
+    // chosen before the tick.
+    m_acq.State.SelectedBench = bench;
+    m_acq.State.ConsoleSendRequest = true;
+}
+
 bool TApp::StopBtnEnabled() const {
     return m_acq.State.Enabled.StopBtn;
 }

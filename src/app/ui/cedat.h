@@ -40,7 +40,7 @@ class TfHist_ir;
 // four serial ports (bench i always talks through port i), the acquisition core it binds its controls
 // to, and the small dialogs. It receives the main window's share of the bench connections' calls
 // (IMainWindowRoutes); the shell's router forwards them here.
-class TApp : public QMainWindow, public IMainWindowRoutes {
+class TApp : public QMainWindow, public IMainWindowRoutes, public IConsoleHost {
     Q_OBJECT
 public:
     // Makes the port component of COMn (1..4 at start). The desktop program makes serial ports; tests
@@ -100,6 +100,10 @@ public:
     void UntickAllBenches() override;
     // After the ports closed: lets pending window events run, then warns that the bench restarted.
     void BenchDisconnected(int bench) override;
+
+    // ---- IConsoleHost (ConsoleCommand above) ----
+    const IActivationBoxes& ActivationBoxes() const override { return *this; }
+    void RaiseConsoleSendRequest(int bench) override;
 
     // ---- controls (objectName = member name) ----
     QTableView* Grid = nullptr;

@@ -474,8 +474,11 @@ private slots:
 
     void consoleItemsStoreTheirCommand() {
         UiFixture f;
-        // Screens that do not exist yet leave their items disabled, the console's too.
+        // Screens that do not exist yet leave their items disabled; the console's are enabled once it
+        // joins, and disabled again when it leaves.
         QVERIFY(!f.app->MenuItem(QStringLiteral("Graphics1"))->isEnabled());
+        QVERIFY(f.app->MenuItem(QStringLiteral("N04SystemId1"))->isEnabled());
+        f.app->JoinScreen(TScreenSlot::Cmds, nullptr, nullptr);
         QVERIFY(!f.app->MenuItem(QStringLiteral("N04SystemId1"))->isEnabled());
         QVERIFY(!f.app->MenuItem(QStringLiteral("D4ChangeCommandSet1"))->isEnabled());
 
