@@ -152,6 +152,7 @@ private slots:
         row("$17 enable permanent", 0x17, {"RadioGroup1=2", "RadioGroup2=1"}, none, "A0");
         row("$17 disable", 0x17, {"RadioGroup1=1"}, none, "40");
         row("$45 output filter", 0x45, {"RadioGroup3=1"}, none, "01");
+        row("$45 input filter 2", 0x45, {"RadioGroup2=1"}, none, "10");
         row("$45 all on", 0x45, {"RadioGroup1=1", "RadioGroup2=1", "RadioGroup3=1"}, none, "31");
         row("$46 lumex", 0x46, {"RadioGroup1=1"}, none, "01");
         row("$04 bare", 0x04, none, none, "");
@@ -343,13 +344,14 @@ private slots:
         row("pump off", 0x07, hex("00"), {"Edit1=Pump Off"});
         row("pump on", 0x52, hex("01"), {"Edit1=Pump On"});
         row("pump 2 leaves the box", 0x07, hex("02"), {"Edit1=prev"});
-        row("device 0x81", 0x08, hex("81"), {"Edit1=Set", "Edit2=Clear", "Edit7=Clear", "Edit8=Set"});
-        row("gas switch", 0x13, hex("91"),
-            {"CheckBox1=1", "CheckBox2=0", "CheckBox3=0", "CheckBox4=0", "CheckBox5=1"});
+        row("device 0x82", 0x08, hex("82"), {"Edit1=Set", "Edit2=Clear", "Edit7=Set", "Edit8=Clear"});
+        row("gas switch", 0x13, hex("83"),
+            {"CheckBox1=1", "CheckBox2=1", "CheckBox3=0", "CheckBox4=0", "CheckBox5=0"});
         row("standby enabled", 0x17, hex("80"), {"Edit1=Enabled"});
         row("standby disabled", 0x17, hex("40"), {"Edit1=Disabled"});
         row("standby other", 0x17, hex("A0"), {"Edit1=prev"});
         row("filter 0x30", 0x45, hex("30"), {"Edit1=Set", "Edit2=Set", "Edit3=Clear"});
+        row("filter 0x21", 0x45, hex("21"), {"Edit1=Set", "Edit2=Clear", "Edit3=Set"});
         row("demodulation lumex", 0x46, hex("01"), {"Edit1=Lumex"});
         row("demodulation other", 0x46, hex("02"), {"Edit1=prev"});
         row("mode 3", 0xF1, hex("03"), {"Edit12=VX43, New"});
