@@ -124,6 +124,7 @@ private slots:
         row("$03 no channel", 0x03, none, {"No Channels selected"}, "");
         // Values that do not fit the request's 16 bits are refused, not wrapped.
         row("$03 CO2 400 % too large", 0x03, {"CheckBox1=1", "Edit1=400"}, {"Check Tag Value"}, "");
+        row("$03 O2 1e300 too large", 0x03, {"CheckBox5=1", "Edit5=1e300"}, {"Check Tag Value"}, "");
         row("$03 NO 40000 too large", 0x03, {"CheckBox4=1", "Edit4=40000"}, {"Check Tag Value"}, "");
         row("$09 no channel", 0x09, none, {"No Channels selected"}, "");
         row("$09 CO2 and Ethanol", 0x09, {"CheckBox1=1", "CheckBox3=1"}, none, "05");

@@ -4,6 +4,7 @@
 #include "page_parts.h"
 
 #include <cmath>
+#include <limits>
 
 namespace pages {
 
@@ -80,7 +81,8 @@ std::optional<int32_t> Integer(const TEditControl& edit) {
 
 std::optional<int16_t> ScaledReal(const TEditControl& edit, double half, double scale) {
     const std::optional<double> entry = ParseRealEntry(edit.text);
-    if (!entry) return std::nullopt;
+    // Beyond single precision's range the entry cannot be held at all.
+    if (!entry || !(std::fabs(*entry) <= double(std::numeric_limits<float>::max()))) return std::nullopt;
     const float single = static_cast<float>(*entry);
     const double wire = std::trunc((double(single) + half) * scale);
     // A value that does not fit the request's 16 bits would reach the bench as a different number.
