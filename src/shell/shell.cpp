@@ -2,6 +2,8 @@
 
 #include "bench.h"
 #include "cmds.h"
+#include "cstatus.h"
+#include "estatwnd.h"
 
 TShell::TShell(TApp::PortFactory makePort) : m_benches(std::make_unique<TBenchSet>()) {
     // The creation order of the program. A screen that is not built yet has no widget and no menu item
@@ -14,8 +16,12 @@ TShell::TShell(TApp::PortFactory makePort) : m_benches(std::make_unique<TBenchSe
     // TParameters (parameter editor): not built yet.
     // TIRLog (IR data log): not built yet.
     m_app->CreateHistory();
-    // TFCStatus (status screen): not built yet.
-    // TEStatus (engineering status): not built yet.
+    m_status = new TFCStatus(*m_benches, *m_app, m_app.get());
+    m_router.SetStatus(m_status);
+    m_app->JoinScreen(TScreenSlot::Status, m_status, m_status);
+    m_engineeringStatus = new TEStatus(*m_benches, *m_app, m_app.get());
+    m_router.SetEngineeringStatus(m_engineeringStatus);
+    m_app->JoinScreen(TScreenSlot::EStatus, m_engineeringStatus, m_engineeringStatus);
     // TRawIR (raw IR view): not built yet.
     // TFGraph2 (second gas graph): not built yet.
     // TFGraph1 (first gas graph): not built yet.
@@ -31,8 +37,10 @@ TShell::TShell(TApp::PortFactory makePort) : m_benches(std::make_unique<TBenchSe
 }
 
 TShell::~TShell() {
-    // The screens are the main window's children and go with it.
+    // The screens are the main window's children and go with it; their routes end in the stub first.
     m_router.SetConsole(nullptr);
+    m_router.SetStatus(nullptr);
+    m_router.SetEngineeringStatus(nullptr);
     m_app.reset();
     m_router.SetMainWindow(nullptr);
 }

@@ -6,6 +6,8 @@
 #include <memory>
 
 class TBenchSet;
+class TEStatus;
+class TFCStatus;
 class TFCmds;
 
 // The desktop program: the four bench connections, the router that answers their calls, and every
@@ -22,6 +24,8 @@ public:
     TBenchSet& Benches() { return *m_benches; }
     TBenchRouter& Router() { return m_router; }
     TFCmds& Console() { return *m_cmds; }
+    TFCStatus& Status() { return *m_status; }
+    TEStatus& EngineeringStatus() { return *m_engineeringStatus; }
 
 private:
     std::unique_ptr<TBenchSet> m_benches;
@@ -29,5 +33,7 @@ private:
     // Last, so that it goes first: the window lets go of the bench connections before they go.
     std::unique_ptr<TApp> m_app;
     // The screens, children of the main window.
+    TFCStatus* m_status = nullptr;
+    TEStatus* m_engineeringStatus = nullptr;
     TFCmds* m_cmds = nullptr;
 };
