@@ -19,7 +19,7 @@ namespace {
 const char* const Usage =
     "sim [--benches N] [--rate HZ] [--time-scale F] [--ready] [--seed S] [--param-list FILE]\n"
     "      [--refuse B:CODE:NAK] [--silence B[:CODE]] [--corrupt B:N] [--noise B:N[:any]]\n"
-    "      [--short B:N] [--delay B:MS]\n"
+    "      [--short B:N] [--delay B:MS] [--status B:BYTE:VALUE]\n"
     "      N (1-4, default 4) simulated benches on pseudo-terminals, linked as <drive C>/dev/COM1..COMn;\n"
     "      prints \"COMn DEVICE\" per bench and serves until SIGINT or SIGTERM, then removes the links.\n"
     "      --rate: stream packets per second, 0.1 to 1000 (default 5); --time-scale: model time\n"
@@ -29,7 +29,8 @@ const char* const Usage =
     "      Faults (B = bench 1-N or all, CODE = hex code or all, NAK = hex refusal code): refuse CODE\n"
     "      with NAK; answer nothing (for CODE); a wrong checksum on the next N replies; N random noise\n"
     "      bytes before every reply (never 06 or 15 hex; with :any, any byte value); every reply N data\n"
-    "      bytes short; every reply MS milliseconds late.";
+    "      bytes short; every reply MS milliseconds late; the bits of VALUE (hex) set in status byte\n"
+    "      BYTE (0-15) of every report, e.g. 1:0:C0 a system fault.";
 
 struct Fault {
     QString kind;
@@ -88,6 +89,12 @@ QString parseFault(const QString& option, const QString& value, int benches, Fau
         if (parts.size() != 3 || !parseHexCode(parts.at(1), &f->code) ||
             !parseHexCode(parts.at(2), &f->value) || f->value < 0)
             return QStringLiteral("--refuse needs B:CODE:NAK (hexadecimal codes), not '%1'").arg(value);
+    } else if (option == QLatin1String("--status")) {
+        if (parts.size() == 3) f->code = parts.at(1).toInt(&ok);
+        if (parts.size() != 3 || !ok || f->code < 0 || f->code > 15 ||
+            !parseHexCode(parts.at(2), &f->value) || f->value < 0)
+            return QStringLiteral("--status needs B:BYTE:VALUE (byte 0 to 15, hexadecimal value), not '%1'")
+                .arg(value);
     } else if (option == QLatin1String("--silence")) {
         if (parts.size() > 2 || (parts.size() == 2 && !parseHexCode(parts.at(1), &f->code)))
             return QStringLiteral("--silence needs B or B:CODE (hexadecimal code), not '%1'").arg(value);
@@ -123,6 +130,8 @@ void applyFault(SimBench& b, const Fault& f) {
         b.ShortenNextReplies(1 << 30, f.value);
     else if (f.kind == QLatin1String("--delay"))
         b.SetReplyDelayMs(f.value);
+    else if (f.kind == QLatin1String("--status"))
+        b.SetForcedStatusBits(f.code, uint8_t(f.value));
 }
 
 int runSim(const QStringList& args) {
@@ -178,7 +187,8 @@ int runSim(const QStringList& args) {
             paramList = value();
         } else if (a == QLatin1String("--refuse") || a == QLatin1String("--silence") ||
                    a == QLatin1String("--corrupt") || a == QLatin1String("--noise") ||
-                   a == QLatin1String("--short") || a == QLatin1String("--delay")) {
+                   a == QLatin1String("--short") || a == QLatin1String("--delay") ||
+                   a == QLatin1String("--status")) {
             if (!hasValue) return usageError(QStringLiteral("%1 needs a value").arg(a));
             faultOptions.append({a, value()});
         } else {

@@ -202,6 +202,9 @@ private slots:
         QTest::newRow("seed 0") << QStringList{"--seed", "0"} << "--seed must be 1 to 2147483647";
         QTest::newRow("unknown") << QStringList{"--frobnicate"} << "unknown argument '--frobnicate'";
         QTest::newRow("refuse code") << QStringList{"--refuse", "1:zz:01"} << "--refuse needs B:CODE:NAK";
+        QTest::newRow("status byte 16")
+            << QStringList{"--status", "1:16:01"} << "--status needs B:BYTE:VALUE";
+        QTest::newRow("status value") << QStringList{"--status", "1:3:1FF"} << "--status needs B:BYTE:VALUE";
         QTest::newRow("fault on bench 3 of 2")
             << QStringList{"--benches", "2", "--corrupt", "3:1"} << "bench must be 1 to 2";
     }
