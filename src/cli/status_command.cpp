@@ -22,7 +22,7 @@ const char* const Usage =
     "      Packet\") and prints every box of the status screen (the engineering status screen) as it\n"
     "      shows it, one line each: group | row caption | \"text\" | colour. Exit 0 when every box is\n"
     "      green, 1 when any is red or the bench does not answer (refusal, time-out, unexpected or short\n"
-    "      reply), 2 on bad arguments or a port that cannot be opened.";
+    "      reply, lost device), 2 on bad arguments or a port that cannot be opened.";
 
 // The tool's one bench stands in for bench 1 of the program; its box is ticked while the port is open.
 // The code it waits for plays the console's code, so that every report on it comes back here.
@@ -133,6 +133,12 @@ int runStatus(const QStringList& args) {
         outcome = o;
         loop.quit();
     };
+    // A device that goes away ends the wait at once.
+    QString lostReason;
+    QObject::connect(&port, &TApdComPort::DeviceLost, &loop, [&](const QString& reason) {
+        lostReason = reason;
+        loop.quit();
+    });
     if (engineering)
         bench.SendEngineeringStatus(TBench::RateOnePacket);
     else
@@ -141,7 +147,8 @@ int runStatus(const QStringList& args) {
     QObject::connect(&tick, &QTimer::timeout, [&] { benches->CheckTimeouts(); });
     tick.start(1000);
     QTimer::singleShot(5000, &loop, &QEventLoop::quit);
-    if (!outcome && bench.Commands[host.code].Awaiting) loop.exec();
+    const bool sent = bench.Commands[host.code].Awaiting;
+    if (!outcome && sent) loop.exec();
     host.onReport = nullptr;
     tick.stop();
     if (port.Open()) {
@@ -149,6 +156,14 @@ int runStatus(const QStringList& args) {
         port.SetOpen(false);
     }
 
+    if (!outcome && !sent) {
+        err << "x714ctl status: the request could not be sent on " << positional.at(0) << "\n";
+        return ExitBenchFailure;
+    }
+    if (!outcome && !lostReason.isEmpty()) {
+        err << "x714ctl status: device lost: " << lostReason << "\n";
+        return ExitBenchFailure;
+    }
     if (!outcome) {
         err << "x714ctl status: " << bench.Commands[host.code].Name << " Timeout\n";
         return ExitBenchFailure;

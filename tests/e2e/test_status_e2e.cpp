@@ -203,6 +203,24 @@ private slots:
         QVERIFY(run.lines.isEmpty());
     }
 
+    // The device goes away while the tool waits: exit 1 at once, with the system's reason.
+    void toolReportsALostDevice() {
+        Simulator sim;
+        QString error;
+        QVERIFY2(sim.Start(1, &error), qPrintable(error));
+        sim.Bench(0).SilenceCode(-1);
+        QProcess tool;
+        tool.start(QStringLiteral(X714CTL_PATH), {"status", sim.DevicePath(0)});
+        QVERIFY(tool.waitForStarted(5000));
+        QVERIFY(QTest::qWaitFor([&] { return sim.Bench(0).FramesAnswered() > 0; }, WaitMs));
+        sim.Stop();
+        QVERIFY(tool.waitForFinished(RunTimeoutMs));
+        QCOMPARE(tool.exitCode(), 1);
+        const QString errors = QString::fromLocal8Bit(tool.readAllStandardError());
+        QVERIFY2(errors.contains("device lost"), qPrintable(errors));
+        QVERIFY(tool.readAllStandardOutput().isEmpty());
+    }
+
     void toolRejectsBadArguments_data() {
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<QString>("message");
