@@ -22,7 +22,7 @@ QString qstr(std::string_view text) {
 int boxWidth(const QFontMetrics& metrics, std::span<const TStatusBox> table) {
     int width = 0;
     for (const TStatusBox& b : table)
-        for (const TStatusText& t : *b.texts)
+        for (const TStatusText& t : b.texts)
             width = std::max(width, metrics.horizontalAdvance(qstr(t.text)));
     return width + 16;
 }
@@ -31,7 +31,7 @@ int boxWidth(const QFontMetrics& metrics, std::span<const TStatusBox> table) {
 TStatusScreen::TStatusScreen(const QString& objectName, const QString& title, const QString& benchCaption,
                              std::span<const TStatusBox> table, std::span<const std::string_view> groups,
                              TBenchSet& benches, const IActivationBoxes& activation, QWidget* parent)
-    : QWidget(parent, Qt::Window), m_benches(benches), m_activation(activation), m_table(table),
+    : QWidget(parent, Qt::Window), m_benches(benches), m_activation(activation),
       m_redraw(RedrawIntervalMs, this) {
     setObjectName(objectName);
     setWindowTitle(title);

@@ -82,7 +82,6 @@ private:
 
     TBenchSet& m_benches;
     const IActivationBoxes& m_activation;
-    std::span<const TStatusBox> m_table;
     std::vector<QGroupBox*> m_groups;
     std::vector<Row> m_rows;
     TFormTimer m_redraw;

@@ -9,7 +9,7 @@ constexpr bool wellFormed(const TStatusBox (&boxes)[N], int firstByte, int lastB
     std::array<uint8_t, 16> used{};
     for (const TStatusBox& b : boxes) {
         if (b.width < 1 || b.width > 2 || b.shift + b.width > 8) return false;
-        if (b.byte < firstByte || b.byte > lastByte || b.texts == nullptr) return false;
+        if (b.byte < firstByte || b.byte > lastByte) return false;
         const auto mask = uint8_t(((1u << b.width) - 1u) << b.shift);
         if (used[b.byte] & mask) return false;
         used[b.byte] |= mask;
@@ -32,7 +32,7 @@ std::array<TStatusText, N> decodeAll(const TStatusBox (&boxes)[M], const TStatus
 
 TStatusText DecodeStatusBox(const TStatusBox& box, const TStatusBytes& status) {
     const unsigned value = (unsigned(status[box.byte]) >> box.shift) & ((1u << box.width) - 1u);
-    return (*box.texts)[value];
+    return box.texts[value];
 }
 
 TStatusView DecodeStatus(const TStatusBytes& status) {

@@ -32,7 +32,7 @@ struct TStatusBox {
     uint8_t byte;             // status byte 0..15
     uint8_t shift;            // lowest bit of the field
     uint8_t width;            // 1 or 2 bits
-    const TFieldTexts* texts;
+    const TFieldTexts& texts;
     bool hidden = false; // the row and its caption exist but are not shown
 };
 
@@ -65,25 +65,25 @@ inline constexpr TFieldTexts PumpState = {Green(" Off "), Green(" On "), Green("
 inline constexpr std::string_view StatusGroups[] = {"System Status", "Data Status 1, 2", "Problem Status"};
 
 inline constexpr TStatusBox StatusBoxes[] = {
-    {"OperationModeEdit", "Operating Mode", 0, 0, 6, 2, &StatusTexts::OperatingMode},
-    {"ZeroRequiredEdit", "Zero Required", 0, 0, 5, 1, &StatusTexts::ZeroRequired},
-    {"ProcInProgressEdit", "Proc In Prog", 0, 0, 4, 1, &StatusTexts::ProcInProgress},
-    {"PumpOnOffEdit", "Pump On / Off", 0, 0, 1, 1, &StatusTexts::PumpOnOff},
-    {"HcPropaneEdit", "HC / Propane", 0, 0, 0, 1, &StatusTexts::HcPropane, true},
-    {"CO2Edit", "CO2", 1, 1, 6, 2, &StatusTexts::ChannelCode},
-    {"COEdit", "CO", 1, 1, 4, 2, &StatusTexts::ChannelCode},
-    {"HCEdit", "Ethanol", 1, 1, 2, 2, &StatusTexts::ChannelCode},
-    {"O2Edit", "O2", 1, 1, 0, 2, &StatusTexts::ChannelCode},
-    {"NOXEdit", "NO", 1, 2, 6, 2, &StatusTexts::ChannelCode},
-    {"SampleTempErrEdit", "Sample Temp Err", 1, 2, 5, 1, &StatusTexts::SampleTempErr},
-    {"PumpInFlowEdit", "Pump In Flow", 2, 3, 7, 1, &StatusTexts::ProblemFlag},
-    {"NewNOSensorEdit", "New NO Sensor", 2, 3, 6, 1, &StatusTexts::ProblemFlag},
-    {"NewO2SensorEdit", "New O2 Sensor", 2, 3, 5, 1, &StatusTexts::ProblemFlag},
-    {"IRSignalLostEdit", "IR Signal Lost", 2, 3, 4, 1, &StatusTexts::ProblemFlag},
-    {"PumpOutFlowEdit", "Pump Out Flow", 2, 3, 3, 1, &StatusTexts::ProblemFlag},
-    {"AmbTempRangeEdit", "Amb Temp Range", 2, 3, 2, 1, &StatusTexts::ProblemFlag},
-    {"PumpLowFlowEdit", "Pump Low Flow", 2, 3, 1, 1, &StatusTexts::ProblemFlag},
-    {"LeakCheckEdit", "Leak Check", 2, 3, 0, 1, &StatusTexts::ProblemFlag},
+    {"OperationModeEdit", "Operating Mode", 0, 0, 6, 2, StatusTexts::OperatingMode},
+    {"ZeroRequiredEdit", "Zero Required", 0, 0, 5, 1, StatusTexts::ZeroRequired},
+    {"ProcInProgressEdit", "Proc In Prog", 0, 0, 4, 1, StatusTexts::ProcInProgress},
+    {"PumpOnOffEdit", "Pump On / Off", 0, 0, 1, 1, StatusTexts::PumpOnOff},
+    {"HcPropaneEdit", "HC / Propane", 0, 0, 0, 1, StatusTexts::HcPropane, true},
+    {"CO2Edit", "CO2", 1, 1, 6, 2, StatusTexts::ChannelCode},
+    {"COEdit", "CO", 1, 1, 4, 2, StatusTexts::ChannelCode},
+    {"HCEdit", "Ethanol", 1, 1, 2, 2, StatusTexts::ChannelCode},
+    {"O2Edit", "O2", 1, 1, 0, 2, StatusTexts::ChannelCode},
+    {"NOXEdit", "NO", 1, 2, 6, 2, StatusTexts::ChannelCode},
+    {"SampleTempErrEdit", "Sample Temp Err", 1, 2, 5, 1, StatusTexts::SampleTempErr},
+    {"PumpInFlowEdit", "Pump In Flow", 2, 3, 7, 1, StatusTexts::ProblemFlag},
+    {"NewNOSensorEdit", "New NO Sensor", 2, 3, 6, 1, StatusTexts::ProblemFlag},
+    {"NewO2SensorEdit", "New O2 Sensor", 2, 3, 5, 1, StatusTexts::ProblemFlag},
+    {"IRSignalLostEdit", "IR Signal Lost", 2, 3, 4, 1, StatusTexts::ProblemFlag},
+    {"PumpOutFlowEdit", "Pump Out Flow", 2, 3, 3, 1, StatusTexts::ProblemFlag},
+    {"AmbTempRangeEdit", "Amb Temp Range", 2, 3, 2, 1, StatusTexts::ProblemFlag},
+    {"PumpLowFlowEdit", "Pump Low Flow", 2, 3, 1, 1, StatusTexts::ProblemFlag},
+    {"LeakCheckEdit", "Leak Check", 2, 3, 0, 1, StatusTexts::ProblemFlag},
 };
 inline constexpr std::size_t StatusBoxCount = std::size(StatusBoxes);
 
@@ -95,7 +95,7 @@ inline constexpr std::string_view EngineeringGroups[] = {"EStat1", "EStat2",  "E
 namespace StatusTexts {
 // An engineering indicator: one bit of byte `group + 4`, " Check " red when set.
 inline constexpr TStatusBox Flag(std::string_view box, std::string_view caption, uint8_t group, uint8_t bit) {
-    return {box, caption, group, uint8_t(group + 4), bit, 1, &ProblemFlag};
+    return {box, caption, group, uint8_t(group + 4), bit, 1, ProblemFlag};
 }
 } // namespace StatusTexts
 
@@ -154,7 +154,7 @@ inline constexpr TStatusBox EngineeringBoxes[] = {
     StatusTexts::Flag("SpanFailO2Edit", "SpanFail O2", 9, 4),
     StatusTexts::Flag("SpanFailNOEdit", "SpanFail NO", 9, 3),
     StatusTexts::Flag("ContTransEdit", "ContTrans", 10, 7),
-    {"PumpStateEdit", "PumpState", 10, 14, 5, 2, &StatusTexts::PumpState},
+    {"PumpStateEdit", "PumpState", 10, 14, 5, 2, StatusTexts::PumpState},
     StatusTexts::Flag("LampEdit", "Lamp", 10, 4),
     StatusTexts::Flag("FlashEraseFailedEdit", "Flash Erase Fail", 11, 7),
     StatusTexts::Flag("FlashWriteFailEdit", "Flash Write Fail", 11, 6),
