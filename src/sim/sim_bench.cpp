@@ -365,7 +365,8 @@ struct SimBench::Impl {
         s[1] = uint8_t(code(ChCo2) << 6 | code(ChCo) << 4 | code(ChHc) << 2 | code(ChO2));
         s[2] = uint8_t(code(ChNo) << 6);
         s[3] = leakFailed ? 0x01 : 0x00;
-        s[7] = leakFailed ? 0x08 : 0x00; // gas leak
+        // A failed leak check is the gas leak bit of byte 7; bit 4 (low pump flow) is raised by hand.
+        s[7] = leakFailed ? 0x08 : 0x00;
         if (startingUp) s[8] = 0x30; // source and detector still warming up
         for (int c = 0; c < ChannelCount; ++c) {
             if (code(c) == 1) s[11] |= EngBit[c];
