@@ -223,9 +223,11 @@ void TBench::Decode(const TRxPacket& packet) {
         ReportedMode = d[0];
         break;
     case 0x41:
-        // The engineering status stream is delivered status like the data replies.
+        // The engineering status stream is delivered status like the data replies: it carries all 16
+        // status bytes, the status screen's first four among them.
         std::copy(d, d + Status.size(), Status.begin());
         NewStatusData = true;
+        host.UpdateStatusScreen(m_index);
         host.UpdateEngineeringStatus(m_index);
         break;
     case 0x45:

@@ -269,7 +269,7 @@ private slots:
     }
 
     // The engineering status stream is a stream like the other rate codes: every packet is decoded
-    // and reaches the engineering status screen, and it ends with the stop request's reply.
+    // and reaches both status screens, and it ends with the stop request's reply.
     void engineeringStatusStreams() {
         TBench& b = bench();
         b.SendEngineeringStatus(TBench::RateContinuous);
@@ -282,7 +282,7 @@ private slots:
         QCOMPARE(b.Status[0], uint8_t(0x40));
         QCOMPARE(b.Status[15], uint8_t(0x4F));
         QVERIFY(b.NewStatusData);
-        QCOMPARE(calls(), QStringList{"UpdateEngineeringStatus 0"});
+        QCOMPARE(calls(), (QStringList{"UpdateStatusScreen 0", "UpdateEngineeringStatus 0"}));
 
         b.SendEngineeringStatus(TBench::RateStop);
         fx->feed(replyPacket(KindAck, 0x41, counting(16)));
