@@ -19,7 +19,8 @@ namespace {
 const char* const Usage =
     "sim [--benches N] [--rate HZ] [--time-scale F] [--ready] [--seed S] [--param-list FILE]\n"
     "      [--refuse B:CODE:NAK] [--silence B[:CODE]] [--corrupt B:N] [--noise B:N[:any]]\n"
-    "      [--short B:N] [--delay B:MS] [--status B:BYTE:VALUE]\n"
+    "      [--short B:N] [--delay B:MS] [--status B:BYTE:VALUE] [--refuse-param B:NUMBER[:NAK]]\n"
+    "      [--corrupt-param B:NUMBER]\n"
     "      N (1-4, default 4) simulated benches on pseudo-terminals, linked as <drive C>/dev/COM1..COMn;\n"
     "      prints \"COMn DEVICE\" per bench and serves until SIGINT or SIGTERM, then removes the links.\n"
     "      --rate: stream packets per second, 0.1 to 1000 (default 5); --time-scale: model time\n"
@@ -30,7 +31,8 @@ const char* const Usage =
     "      with NAK; answer nothing (for CODE); a wrong checksum on the next N replies; N random noise\n"
     "      bytes before every reply (never 06 or 15 hex; with :any, any byte value); every reply N data\n"
     "      bytes short; every reply MS milliseconds late; the bits of VALUE (hex) set in status byte\n"
-    "      BYTE (0-15) of every report, e.g. 1:0:C0 a system fault.";
+    "      BYTE (0-15) of every report, e.g. 1:0:C0 a system fault; refuse every command for parameter\n"
+    "      NUMBER (0-400, NAK default 01); store parameter NUMBER wrong whenever it is written.";
 
 struct Fault {
     QString kind;
@@ -95,6 +97,14 @@ QString parseFault(const QString& option, const QString& value, int benches, Fau
             !parseHexCode(parts.at(2), &f->value) || f->value < 0)
             return QStringLiteral("--status needs B:BYTE:VALUE (byte 0 to 15, hexadecimal value), not '%1'")
                 .arg(value);
+    } else if (option == QLatin1String("--refuse-param") || option == QLatin1String("--corrupt-param")) {
+        const bool refuse = option == QLatin1String("--refuse-param");
+        f->code = parts.value(1).toInt(&ok);
+        f->value = 0x01;
+        if (!ok || f->code < 0 || f->code > 400 || parts.size() > (refuse ? 3 : 2) ||
+            (parts.size() == 3 && (!parseHexCode(parts.at(2), &f->value) || f->value < 0)))
+            return QStringLiteral("%1 needs B:NUMBER%2 with NUMBER 0 to 400, not '%3'")
+                .arg(option, refuse ? QStringLiteral("[:NAK]") : QString(), value);
     } else if (option == QLatin1String("--silence")) {
         if (parts.size() > 2 || (parts.size() == 2 && !parseHexCode(parts.at(1), &f->code)))
             return QStringLiteral("--silence needs B or B:CODE (hexadecimal code), not '%1'").arg(value);
@@ -132,6 +142,10 @@ void applyFault(SimBench& b, const Fault& f) {
         b.SetReplyDelayMs(f.value);
     else if (f.kind == QLatin1String("--status"))
         b.SetForcedStatusBits(f.code, uint8_t(f.value));
+    else if (f.kind == QLatin1String("--refuse-param"))
+        b.RefuseParam(f.code, uint8_t(f.value));
+    else if (f.kind == QLatin1String("--corrupt-param"))
+        b.CorruptParam(f.code);
 }
 
 int runSim(const QStringList& args) {
@@ -188,7 +202,8 @@ int runSim(const QStringList& args) {
         } else if (a == QLatin1String("--refuse") || a == QLatin1String("--silence") ||
                    a == QLatin1String("--corrupt") || a == QLatin1String("--noise") ||
                    a == QLatin1String("--short") || a == QLatin1String("--delay") ||
-                   a == QLatin1String("--status")) {
+                   a == QLatin1String("--status") || a == QLatin1String("--refuse-param") ||
+                   a == QLatin1String("--corrupt-param")) {
             if (!hasValue) return usageError(QStringLiteral("%1 needs a value").arg(a));
             faultOptions.append({a, value()});
         } else {

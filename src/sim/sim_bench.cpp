@@ -157,6 +157,8 @@ struct SimBench::Impl {
     std::vector<Pending> pending;
 
     std::map<int, uint8_t> refuse;
+    std::map<int, uint8_t> refuseParam;
+    std::vector<int> corruptParam;
     std::vector<int> silence;
     int corruptReplies = 0;
     QByteArray noise;
@@ -969,8 +971,19 @@ struct SimBench::Impl {
         return 0;
     }
 
+    // A written value as a bench with a faulty parameter keeps it: its first value changed.
+    static QByteArray corrupted(const QByteArray& text) {
+        const qsizetype comma = text.indexOf(',');
+        return QByteArrayLiteral("9.875") + (comma < 0 ? QByteArray() : text.mid(comma));
+    }
+
     void handleParam(uint8_t code, const QByteArray& a) {
         const int n = int(a.size());
+        // The parameter number is at offset 0, after the access code for $54.
+        const int at = code == 0x54 ? 2 : 0;
+        if (n >= at + 2)
+            if (const auto it = refuseParam.find(be16(a, at)); it != refuseParam.end())
+                return nak(code, it->second);
         switch (code) {
         case 0x48: {
             if (n < 3) return nak(code, SimNak::IllegalValue);
@@ -980,7 +993,9 @@ struct SimBench::Impl {
             const qsizetype end = text.indexOf('\0');
             if (end >= 0) text.truncate(end);
             if (const uint8_t e = validateParamText(number, text)) return nak(code, e);
-            ram[size_t(number)] = text;
+            const bool corrupt =
+                std::find(corruptParam.begin(), corruptParam.end(), number) != corruptParam.end();
+            ram[size_t(number)] = corrupt ? corrupted(text) : text;
             return ack(code);
         }
         case 0x49: {
@@ -1279,8 +1294,16 @@ void SimBench::ShortenNextReplies(int n, int dropBytes) {
 void SimBench::SetReplyDelayMs(int ms) {
     d->replyDelayMs = std::max(0, ms);
 }
+void SimBench::RefuseParam(int number, uint8_t nakCode) {
+    d->refuseParam[number] = nakCode;
+}
+void SimBench::CorruptParam(int number) {
+    d->corruptParam.push_back(number);
+}
 void SimBench::ClearFaults() {
     d->refuse.clear();
+    d->refuseParam.clear();
+    d->corruptParam.clear();
     d->silence.clear();
     d->corruptReplies = 0;
     d->noise.clear();

@@ -188,6 +188,11 @@ public:
     void ShortenNextReplies(int n, int dropBytes);
     // Every reply leaves this many real milliseconds after its request, in order (sent from Tick()).
     void SetReplyDelayMs(int ms);
+    // Refuse every parameter command ($48, $49, $54, $55) for parameter `number` with nakCode.
+    void RefuseParam(int number, uint8_t nakCode);
+    // Keep parameter `number` wrong: every write of it stores its first value changed, so that what is
+    // read back differs from what was written.
+    void CorruptParam(int number);
     // Removes every fault above and the forced status bits.
     void ClearFaults();
 

@@ -4,6 +4,7 @@
 #include <QSaveFile>
 #include <QStringList>
 #include <array>
+#include <cmath>
 
 namespace {
 
@@ -102,9 +103,9 @@ constexpr Run Runs[] = {
     {142, 144, "ZeroTempRef%1", T::Float, B::Flash, 0, "", "45.0"},
     {145, 145, "ZeroTempCoeff", T::Float, B::Flash, 12, "NUM_ZERO_TC", ""},
     {146, 151, "PressureCoeff%1", T::Float, B::Flash, 0, "", "0"},
-    {152, 152, "DetTempPoints", T::Float, B::Flash, 4, "", "30,40,50,60"},
-    {153, 153, "CellTempPoints", T::Float, B::Flash, 4, "", "25,35,45,55"},
-    {154, 154, "PressurePoints", T::Float, B::Flash, 4, "", "740,750,760,770"},
+    {152, 152, "DetTempPoints", T::Float, B::Flash, 4, "", "12.4,22.6,32.5,42.7"},
+    {153, 153, "CellTempPoints", T::Float, B::Flash, 4, "", "10.1,20.3,30.2,40.4"},
+    {154, 154, "PressurePoints", T::Float, B::Flash, 4, "", "1013.2,1012.8,1013.6,1012.9"},
     {155, 155, "O2SensorGain", T::Float, B::Flash, 0, "", "1.0"},
     {156, 156, "O2SensorOffset", T::Float, B::Flash, 0, "", "0"},
     {157, 157, "O2SensorInstalled", T::Long, B::Flash, 0, "", "20240611"},
@@ -168,6 +169,43 @@ QByteArray arrayDefault(int elements) {
     return text;
 }
 
+QString sci(double v) {
+    return QString::asprintf("%.3e", v);
+}
+
+// The calibration a bench leaves the factory with (its temperature points are in the table): span
+// interpolation coefficients per temperature point (nine blocks of four lines of five), zero temperature
+// coefficients and the two CO polynomials. Made up, but shaped like the real thing: leading
+// coefficients near 1, higher orders falling off, the last coefficient of a line often zero.
+void setCalibration(std::array<SimParamInfo, 401>& table) {
+    constexpr int SpanNumbers[4][9] = {{117, 127, 132, 137, 257, 261, 265, 269, 126},
+                                       {118, 128, 133, 138, 258, 262, 266, 270, 131},
+                                       {119, 129, 134, 139, 259, 263, 267, 271, 136},
+                                       {120, 130, 135, 140, 260, 264, 268, 272, 141}};
+    for (int p = 0; p < 4; ++p)
+        for (int b = 0; b < 9; ++b) {
+            QStringList v;
+            for (int l = 0; l < 4; ++l)
+                v << QString::asprintf("%.5f", 1.0 + 0.0125 * (l + 1) - 0.004 * p + 0.0011 * b)
+                  << sci((l % 2 ? -1 : 1) * (2.1 + 0.3 * b + 0.2 * p) * 1e-3)
+                  << sci((3.4 - 0.1 * b + 0.05 * l) * 1e-5) << sci(-(1.2 + 0.07 * b) * 1e-7)
+                  << (l == 3 ? sci(4.0e-10 * (b + 1)) : QStringLiteral("0"));
+            table[size_t(SpanNumbers[p][b])].DefaultValue = v.join(QLatin1Char(',')).toLatin1();
+        }
+    QStringList zero;
+    for (int l = 0; l < 4; ++l)
+        zero << sci((1.8 - 0.3 * l) * 1e-3) << sci((-4.6 + 0.5 * l) * 1e-5) << sci((2.2 + 0.1 * l) * 1e-7);
+    table[145].DefaultValue = zero.join(QLatin1Char(',')).toLatin1();
+    for (int c = 0; c < 2; ++c) {
+        QStringList co;
+        for (int k = 0; k < 20; ++k)
+            co << (k == 0
+                       ? QString::asprintf("%.4f", 0.9981 + 0.0007 * c)
+                       : sci((k % 2 ? -1 : 1) * (1.0 + 0.37 * k + 0.2 * c) * std::pow(10.0, -2.0 - 0.4 * k)));
+        table[size_t(273 + c)].DefaultValue = co.join(QLatin1Char(',')).toLatin1();
+    }
+}
+
 std::array<SimParamInfo, 401> buildTable() {
     std::array<SimParamInfo, 401> table;
     for (const Run& r : Runs) {
@@ -187,6 +225,7 @@ std::array<SimParamInfo, 401> buildTable() {
             p.DefaultValue = *r.value ? QByteArray(r.value) : arrayDefault(r.elements);
         }
     }
+    setCalibration(table);
     return table;
 }
 
