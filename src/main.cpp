@@ -9,11 +9,14 @@
 #include "dialogs.h"
 #include "paths.h"
 #include "shell.h"
+#include "sim_params.h"
 #include "simulator.h"
 #include "x714_application.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <cstdio>
 #include <exception>
 #include <memory>
@@ -88,6 +91,12 @@ int main(int argc, char** argv) {
     // An exception while the screens are created is shown the same way and ends the run.
     try {
         std::unique_ptr<Simulator> simulator;
+        // The demo's parameter screen shows the simulated benches' names when no list file is at hand.
+        QTemporaryDir demoDir;
+        QString parameterList = QString::fromLatin1(ParameterListFileName);
+        if (options.demo && !QFileInfo::exists(parameterList) && demoDir.isValid() &&
+            WriteSimParameterList(demoDir.filePath(parameterList)))
+            parameterList = demoDir.filePath(parameterList);
         if (options.demo) {
             simulator = std::make_unique<Simulator>();
             if (!simulator->Start(4, &error)) {
@@ -98,7 +107,7 @@ int main(int argc, char** argv) {
                 SetComPortOverride(i + 1, simulator->DevicePath(i));
         }
 
-        TShell shell;
+        TShell shell(TApp::MakeSerialPort, parameterList);
         TApp& window = shell.MainWindow();
         window.SetServiceMode(options.service);
         window.show();

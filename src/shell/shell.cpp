@@ -1,11 +1,16 @@
 #include "shell.h"
 
 #include "bench.h"
+#include "calload.h"
 #include "cmds.h"
 #include "cstatus.h"
 #include "estatwnd.h"
+#include "fparams.h"
 
-TShell::TShell(TApp::PortFactory makePort) : m_benches(std::make_unique<TBenchSet>()) {
+#include <QAction>
+
+TShell::TShell(TApp::PortFactory makePort, const QString& parameterList)
+    : m_benches(std::make_unique<TBenchSet>()) {
     // The creation order of the program. A screen that is not built yet has no widget and no menu item
     // of its own enabled; its routes end in the router's stub.
     m_app = std::make_unique<TApp>(*m_benches, m_router, std::move(makePort));
@@ -13,7 +18,9 @@ TShell::TShell(TApp::PortFactory makePort) : m_benches(std::make_unique<TBenchSe
     m_app->CreateAboutBox();
     m_app->CreateCommDlg();
     m_app->CreateCommentDlg();
-    // TParameters (parameter editor): not built yet.
+    m_parameters = new TParameters(*m_benches, *m_app, m_app.get(), parameterList);
+    m_router.SetParameters(m_parameters);
+    m_app->JoinScreen(TScreenSlot::Parameters, m_parameters, m_parameters);
     // TIRLog (IR data log): not built yet.
     m_app->CreateHistory();
     m_status = new TFCStatus(*m_benches, *m_app, m_app.get());
@@ -32,7 +39,14 @@ TShell::TShell(TApp::PortFactory makePort) : m_benches(std::make_unique<TBenchSe
     m_router.SetConsole(m_cmds);
     m_app->JoinScreen(TScreenSlot::Cmds, m_cmds, m_cmds);
     m_app->CreateMessage();
-    // TFCalLoad (calibration load and check): not built yet.
+    m_calLoad = new TFCalLoad(*m_benches, *m_app, m_app.get());
+    m_router.SetCalLoad(m_calLoad);
+    m_parameters->SetParamReadTextReceiver(m_calLoad);
+    m_app->JoinScreen(TScreenSlot::CalLoad, m_calLoad, m_calLoad);
+    QObject::connect(m_app->MenuItem(QStringLiteral("LoadcalConstants1")), &QAction::triggered, m_calLoad,
+                     &TFCalLoad::LoadcalConstants1Click);
+    QObject::connect(m_app->MenuItem(QStringLiteral("CheckCalConstants1")), &QAction::triggered, m_calLoad,
+                     &TFCalLoad::CheckCalConstants1Click);
     // TFCalLoad1 (parameter download and upload): not built yet.
 }
 
@@ -41,6 +55,8 @@ TShell::~TShell() {
     m_router.SetConsole(nullptr);
     m_router.SetStatus(nullptr);
     m_router.SetEngineeringStatus(nullptr);
+    m_router.SetParameters(nullptr);
+    m_router.SetCalLoad(nullptr);
     m_app.reset();
     m_router.SetMainWindow(nullptr);
 }

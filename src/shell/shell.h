@@ -2,20 +2,26 @@
 
 #include "bench_router.h"
 #include "cedat.h"
+#include "param_list.h"
 
 #include <memory>
 
 class TBenchSet;
 class TEStatus;
+class TFCalLoad;
 class TFCStatus;
 class TFCmds;
+class TParameters;
 
 // The desktop program: the four bench connections, the router that answers their calls, and every
 // screen, created once at start in the program's order and kept for the whole run. Only the main
 // window is shown; the other screens are its children, shown and hidden from its menus.
 class TShell {
 public:
-    explicit TShell(TApp::PortFactory makePort = TApp::MakeSerialPort);
+    // The parameter screen reads its names from `parameterList` ("ParamLst.c" in the working
+    // directory unless told otherwise).
+    explicit TShell(TApp::PortFactory makePort = TApp::MakeSerialPort,
+                    const QString& parameterList = QString::fromLatin1(ParameterListFileName));
     ~TShell();
     TShell(const TShell&) = delete;
     TShell& operator=(const TShell&) = delete;
@@ -26,6 +32,9 @@ public:
     TFCmds& Console() { return *m_cmds; }
     TFCStatus& Status() { return *m_status; }
     TEStatus& EngineeringStatus() { return *m_engineeringStatus; }
+    // The service screens (children of the main window).
+    TParameters& Parameters() { return *m_parameters; }
+    TFCalLoad& CalLoad() { return *m_calLoad; }
 
 private:
     std::unique_ptr<TBenchSet> m_benches;
@@ -36,4 +45,6 @@ private:
     TFCStatus* m_status = nullptr;
     TEStatus* m_engineeringStatus = nullptr;
     TFCmds* m_cmds = nullptr;
+    TParameters* m_parameters = nullptr;
+    TFCalLoad* m_calLoad = nullptr;
 };
