@@ -5,6 +5,7 @@
 #include "cal_load.h"
 #include "clock.h"
 #include "form_timer.h"
+#include "trace_file.h"
 
 #include <QMap>
 #include <QSet>
@@ -522,6 +523,30 @@ private slots:
         const qsizetype d = r.bench.trace.indexOf("Temp Det ");
         QCOMPARE(r.bench.trace.mid(d, 5), QStringList({"Temp Det ", det + " Write ", "Store Temp Det ",
                                                        det + "Store ", "CalDetTempParam 152 Load"}));
+    }
+
+    // The real trace file: CR LF line ends, and a write the system refuses is reported at once.
+    void traceFileWritesAndReportsFailures() {
+        QTemporaryDir dir;
+        TTraceFile trace(dir.filePath(QStringLiteral("tryfile.txt")));
+        QString error;
+        QVERIFY(trace.Open(&error));
+        QVERIFY(trace.WriteLine(QStringLiteral("Started Download "), &error));
+        QVERIFY(trace.WriteLine(QStringLiteral("Param 117 Load"), &error));
+        trace.Close();
+        QFile written(trace.Path());
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        QCOMPARE(written.readAll(), QByteArray("Started Download \r\nParam 117 Load\r\n"));
+
+        TTraceFile full(QStringLiteral("/dev/full"));
+        QVERIFY(full.Open(&error));
+        QVERIFY(!full.WriteLine(QStringLiteral("eReadFileSerialNum "), &error));
+        QVERIFY2(error.startsWith(QLatin1String("The trace file full cannot be written: ")),
+                 qPrintable(error));
+        TTraceFile nowhere(dir.filePath(QStringLiteral("no/such/dir/tryfile.txt")));
+        QVERIFY(!nowhere.Open(&error));
+        QVERIFY2(error.startsWith(QLatin1String("The trace file tryfile.txt cannot be created: ")),
+                 qPrintable(error));
     }
 
     void stateNamesAreShownInOrder() {
