@@ -6,6 +6,7 @@
 #include "cstatus.h"
 #include "estatwnd.h"
 #include "fparams.h"
+#include "upgrade.h"
 
 #include <QAction>
 
@@ -32,7 +33,13 @@ TShell::TShell(TApp::PortFactory makePort, const QString& parameterList)
     // TRawIR (raw IR view): not built yet.
     // TFGraph2 (second gas graph): not built yet.
     // TFGraph1 (first gas graph): not built yet.
-    // TFUpgrade (firmware download): not built yet.
+    Upgrade = new TFUpgrade(*m_benches, *m_app, m_app.get());
+    m_router.SetFirmware(Upgrade);
+    m_app->JoinScreen(TScreenSlot::Upgrade, Upgrade, Upgrade);
+    // While the firmware screen shows, the one-second timer rests: no time-out, zero or console send.
+    QObject::connect(Upgrade, &TFUpgrade::VisibilityChanged, m_app.get(), [app = m_app.get()](bool visible) {
+        app->Acquisition().State.FirmwareScreenVisible = visible;
+    });
     m_app->CreateHistIr();
     m_app->CreateTitle();
     m_cmds = new TFCmds(*m_benches, *m_app, m_app.get());
@@ -57,6 +64,7 @@ TShell::~TShell() {
     m_router.SetEngineeringStatus(nullptr);
     m_router.SetParameters(nullptr);
     m_router.SetCalLoad(nullptr);
+    m_router.SetFirmware(nullptr);
     m_app.reset();
     m_router.SetMainWindow(nullptr);
 }

@@ -12,6 +12,7 @@ class TFCalLoad;
 class TFCStatus;
 class TFCmds;
 class TParameters;
+class TFUpgrade;
 
 // The desktop program: the four bench connections, the router that answers their calls, and every
 // screen, created once at start in the program's order and kept for the whole run. Only the main
@@ -35,6 +36,9 @@ public:
     // The service screens (children of the main window).
     TParameters& Parameters() { return *m_parameters; }
     TFCalLoad& CalLoad() { return *m_calLoad; }
+
+    // The screens, owned by the main window as its children (nullptr until created).
+    TFUpgrade* Upgrade = nullptr;
 
 private:
     std::unique_ptr<TBenchSet> m_benches;
