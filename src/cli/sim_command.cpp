@@ -6,6 +6,7 @@
 #include "simulator.h"
 
 #include <QCoreApplication>
+#include <QSaveFile>
 #include <QSocketNotifier>
 #include <QTextStream>
 #include <cmath>
@@ -20,7 +21,7 @@ const char* const Usage =
     "sim [--benches N] [--rate HZ] [--time-scale F] [--ready] [--seed S] [--param-list FILE]\n"
     "      [--refuse B:CODE:NAK] [--silence B[:CODE]] [--corrupt B:N] [--noise B:N[:any]]\n"
     "      [--short B:N] [--delay B:MS] [--status B:BYTE:VALUE] [--refuse-param B:NUMBER[:NAK]]\n"
-    "      [--corrupt-param B:NUMBER]\n"
+    "      [--corrupt-param B:NUMBER] [--flash-dump B:FILE]\n"
     "      N (1-4, default 4) simulated benches on pseudo-terminals, linked as <drive C>/dev/COM1..COMn;\n"
     "      prints \"COMn DEVICE\" per bench and serves until SIGINT or SIGTERM, then removes the links.\n"
     "      --rate: stream packets per second, 0.1 to 1000 (default 5); --time-scale: model time\n"
@@ -32,7 +33,9 @@ const char* const Usage =
     "      bytes before every reply (never 06 or 15 hex; with :any, any byte value); every reply N data\n"
     "      bytes short; every reply MS milliseconds late; the bits of VALUE (hex) set in status byte\n"
     "      BYTE (0-15) of every report, e.g. 1:0:C0 a system fault; refuse every command for parameter\n"
-    "      NUMBER (0-400, NAK default 01); store parameter NUMBER wrong whenever it is written.";
+    "      NUMBER (0-400, NAK default 01); store parameter NUMBER wrong whenever it is written.\n"
+    "      --flash-dump: at exit, writes what firmware downloads put into bench B's flash since its last\n"
+    "      erase to FILE as S3 records.";
 
 struct Fault {
     QString kind;
@@ -160,6 +163,7 @@ int runSim(const QStringList& args) {
     bool ready = false;
     uint32_t seed = 0;
     QString paramList;
+    QList<QPair<int, QString>> flashDumps; // bench (0-based), file
     QList<QPair<QString, QString>> faultOptions;
     for (int i = 0; i < args.size(); ++i) {
         const QString& a = args.at(i);
@@ -199,6 +203,14 @@ int runSim(const QStringList& args) {
         } else if (a == QLatin1String("--param-list")) {
             if (!hasValue) return usageError(QStringLiteral("--param-list needs a file name"));
             paramList = value();
+        } else if (a == QLatin1String("--flash-dump")) {
+            if (!hasValue) return usageError(QStringLiteral("--flash-dump needs B:FILE"));
+            const QString v = value();
+            const qsizetype colon = v.indexOf(QLatin1Char(':'));
+            const int b = colon > 0 ? v.left(colon).toInt(&ok) : 0;
+            if (colon <= 0 || !ok || b < 1 || b > Simulator::MaxBenches || colon + 1 >= v.size())
+                return usageError(QStringLiteral("--flash-dump needs B:FILE with B 1 to 4, not '%1'").arg(v));
+            flashDumps.append({b - 1, v.mid(colon + 1)});
         } else if (a == QLatin1String("--refuse") || a == QLatin1String("--silence") ||
                    a == QLatin1String("--corrupt") || a == QLatin1String("--noise") ||
                    a == QLatin1String("--short") || a == QLatin1String("--delay") ||
@@ -217,6 +229,9 @@ int runSim(const QStringList& args) {
         if (!problem.isEmpty()) return usageError(problem);
         faults << f;
     }
+    for (const auto& dump : flashDumps)
+        if (dump.first >= benches)
+            return usageError(QStringLiteral("--flash-dump: there is no bench %1").arg(dump.first + 1));
     if (!paramList.isEmpty()) {
         QString error;
         if (!WriteSimParameterList(paramList, &error)) {
@@ -251,16 +266,24 @@ int runSim(const QStringList& args) {
         std::printf("COM%d %s\n", i + 1, qPrintable(sim.DevicePath(i)));
     std::fflush(stdout);
 
-    const int rc = QCoreApplication::exec();
+    int rc = QCoreApplication::exec() == 0 ? ExitOk : ExitBenchFailure;
     // The host did not read some output in time (see the README): say so, as the host cannot tell
     // these losses from its own.
     for (int i = 0; i < benches; ++i)
         if (sim.DroppedPackets(i) > 0)
             err << "x714ctl sim: COM" << (i + 1) << ": " << sim.DroppedPackets(i)
                 << " packets dropped: the host did not read them in time\n";
+    for (const auto& [b, path] : flashDumps) {
+        QSaveFile dump(path);
+        const QByteArray text = sim.Bench(b).WrittenFlashSRecords();
+        if (!dump.open(QIODevice::WriteOnly) || dump.write(text) != text.size() || !dump.commit()) {
+            err << "x714ctl sim: cannot write " << path << ": " << dump.errorString() << "\n";
+            rc = ExitBenchFailure;
+        }
+    }
     err.flush();
     sim.Stop();
-    return rc == 0 ? ExitOk : ExitBenchFailure;
+    return rc;
 }
 
 const CliCommandRegistration registration({"sim", Usage, runSim});

@@ -151,6 +151,8 @@ struct SimBench::Impl {
     int flashBlocks = 0;
     uint32_t firmwareSum = 0;
     std::map<uint32_t, QByteArray> flashPages;
+    // Written ranges since the erase: start -> end (exclusive), merged where they touch.
+    std::map<uint32_t, uint32_t> flashWritten;
 
     std::map<uint8_t, Stream> streams;
     std::map<uint8_t, uint8_t> packetNumber;
@@ -226,6 +228,7 @@ struct SimBench::Impl {
         if (erasing && modelMs >= eraseEndsMs) {
             erasing = false;
             flashPages.clear();
+            flashWritten.clear();
             flashErased = true;
             flashBlocks = 0;
             firmwareSum = 0;
@@ -1028,6 +1031,21 @@ struct SimBench::Impl {
         }
     }
 
+    void noteWritten(uint32_t begin, uint32_t end) {
+        auto it = flashWritten.upper_bound(begin);
+        if (it != flashWritten.begin() && std::prev(it)->second >= begin) {
+            --it;
+            begin = it->first;
+            end = std::max(end, it->second);
+            it = flashWritten.erase(it);
+        }
+        while (it != flashWritten.end() && it->first <= end) {
+            end = std::max(end, it->second);
+            it = flashWritten.erase(it);
+        }
+        flashWritten[begin] = end;
+    }
+
     void handleFlash(uint8_t code, const QByteArray& a) {
         if (!bootMode) return nak(code, SimNak::NotAllowed);
         if (erasing) return nak(code, SimNak::NotAllowed);
@@ -1051,6 +1069,7 @@ struct SimBench::Impl {
                 page[int(at % FlashPageSize)] = data.at(i);
                 firmwareSum = firmwareSum * 31u + uint8_t(data.at(i)) + at;
             }
+            if (!data.isEmpty()) noteWritten(address, address + uint32_t(data.size()));
             ++flashBlocks;
             return ack(code);
         }
@@ -1262,6 +1281,32 @@ QByteArray SimBench::ReadFlashImage(uint32_t address, int length) const {
 }
 int SimBench::FlashBlocksWritten() const {
     return d->flashBlocks;
+}
+std::vector<SimBench::FlashSegment> SimBench::WrittenFlash() const {
+    std::vector<FlashSegment> out;
+    for (const auto& [begin, end] : d->flashWritten)
+        out.push_back({begin, ReadFlashImage(begin, int(end - begin))});
+    return out;
+}
+QByteArray SimBench::WrittenFlashSRecords() const {
+    // Written from the record format alone, like the rest of the bench.
+    auto record = [](char type, uint32_t address, const QByteArray& data) {
+        QByteArray b;
+        b.append(char(data.size() + 5));
+        for (int shift = 24; shift >= 0; shift -= 8)
+            b.append(char((address >> shift) & 0xFF));
+        b += data;
+        unsigned sum = 0;
+        for (char c : b)
+            sum += uint8_t(c);
+        b.append(char(~sum & 0xFF));
+        return QByteArray("S") + type + b.toHex().toUpper() + '\n';
+    };
+    QByteArray text;
+    for (const FlashSegment& s : WrittenFlash())
+        for (qsizetype at = 0; at < s.Bytes.size(); at += 32)
+            text += record('3', s.Address + uint32_t(at), s.Bytes.mid(at, 32));
+    return text + record('7', 0, {});
 }
 std::array<uint8_t, 4> SimBench::SoftwareChecksum() const {
     return d->swChecksum();

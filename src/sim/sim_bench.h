@@ -168,6 +168,15 @@ public:
     // The flash image that $26 erases and $27 writes; erased bytes read 0xFF.
     QByteArray ReadFlashImage(uint32_t address, int length) const;
     int FlashBlocksWritten() const;
+    // The address ranges written since the last erase, merged where they touch, with their bytes: what
+    // a download put into the flash, to compare with the file it came from.
+    struct FlashSegment {
+        uint32_t Address = 0;
+        QByteArray Bytes;
+    };
+    std::vector<FlashSegment> WrittenFlash() const;
+    // The written ranges as S3 records (32 bytes each, S7 at the end), lines ending in line feeds.
+    QByteArray WrittenFlashSRecords() const;
     // The four bytes $18 reports; they change when new firmware has been written.
     std::array<uint8_t, 4> SoftwareChecksum() const;
 
