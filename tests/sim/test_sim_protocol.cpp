@@ -511,6 +511,17 @@ private slots:
         QCOMPARE(p.bench.ReadFlashImage(0x2000, 1), Bytes({0xAB}));
         QCOMPARE(p.bench.FlashBlocksWritten(), 2);
         QVERIFY(p.bench.SoftwareChecksum() != oldSum);
+        // The written ranges merge where they touch or overlap; the dump holds exactly them.
+        QCOMPARE(Only(p.request(0x27, Bytes({0x00, 0x20, 0x01, 0xCD, 0xEF}))).kind, SimAckKind);
+        QCOMPARE(Only(p.request(0x27, Bytes({0x00, 0x20, 0x02, 0x11}))).kind, SimAckKind);
+        const std::vector<SimBench::FlashSegment> written = p.bench.WrittenFlash();
+        QCOMPARE(written.size(), size_t(2));
+        QCOMPARE(written[0].Address, 0x2000u);
+        QCOMPARE(written[0].Bytes, Bytes({0xAB, 0xCD, 0x11}));
+        QCOMPARE(written[1].Address, 0x012340u);
+        QCOMPARE(written[1].Bytes, Bytes({1, 2}));
+        QCOMPARE(p.bench.WrittenFlashSRecords(),
+                 QByteArray("S30800002000ABCD114E\nS30700012340010291\nS70500000000FA\n"));
 
         QCOMPARE(Only(p.request(0xF0)).kind, SimAckKind);
         QVERIFY(p.bench.Restarting());
