@@ -1,0 +1,286 @@
+// x714ctl params: the parameter transfer screen's upload and download for one bench, without a window,
+// and a comparison of a bench's parameters with a file. The same reader, writer and state machine as
+// the screen; progress on standard error, the result on standard output.
+#include "bench.h"
+#include "cli_command.h"
+#include "clock.h"
+#include "form_timer.h"
+#include "param_transfer.h"
+#include "paths.h"
+#include "serial_comport.h"
+#include "signal_watcher.h"
+
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <QTimer>
+#include <cstdio>
+#include <map>
+#include <memory>
+
+namespace {
+
+const char* const Usage =
+    "params upload|download|diff PORT FILE [--last N] [--pace MS] [--force] [--baud B]\n"
+    "      upload: loads every parameter 0..N (default 500) of the bench on PORT from flash, reads it and\n"
+    "      writes the pairs \"// NUMBER NAME\" / \"  VALUE\" to FILE (parameters the bench refuses to load\n"
+    "      with code 2 or 4 are left out); an existing FILE needs --force. download: writes every\n"
+    "      parameter of FILE, reads it back until it matches (ten rewrites at most) and stores it to\n"
+    "      flash; FILE is checked whole first. diff: reads the bench's parameters of FILE's numbers and\n"
+    "      lists those that differ (number, name, file value, bench value). --pace: pause between steps\n"
+    "      (default 100 ms). Progress on standard error. Exit 0 on success (diff: nothing differs), 1 on\n"
+    "      a bench failure, ten time-outs or refusals, or differences, 2 on bad arguments, a bad FILE or\n"
+    "      a port that cannot be opened.";
+
+QString minutes(qint64 ms) {
+    const qint64 s = (ms + 500) / 1000;
+    return QStringLiteral("%1:%2").arg(s / 60).arg(s % 60, 2, 10, QLatin1Char('0'));
+}
+
+// The tool's one bench stands in for bench 1; the transfer screen is "visible". A load's
+// acknowledgement is answered by reading the parameter back, as the parameter screen does.
+class ParamsHost : public NullBenchHost {
+public:
+    TParamTransfer* transfer = nullptr;
+    TBenchSet* benches = nullptr;
+    TApdComPort* port = nullptr;
+    TFormTimer* timer = nullptr;
+    int currentParam = 0;
+
+    bool BenchBoxActive(int bench) const override { return bench == 0 && port && port->Open(); }
+    bool ParamTransferVisible() const override { return true; }
+    int ParamTransferState() const override { return transfer->State(); }
+    void ParamTransferStopTimer() override { timer->Stop(); }
+    void ParamTransferReply(int bench, const TRxPacket& packet) override { transfer->Reply(bench, packet); }
+    void ParamTransferNak(int bench, uint8_t code, uint8_t error) override {
+        transfer->Refused(bench, code, error);
+    }
+    void ParamTransferTimeout(int bench, uint8_t code) override { transfer->TimedOut(bench, code); }
+    void SetCurrentParam(int, int parameter) override { currentParam = parameter; }
+    void ParamLoadAck(int bench) override {
+        if (transfer->State() > 0) (*benches)[bench].SendReadFlashParameter(uint16_t(currentParam));
+    }
+};
+
+class ParamsOutput : public IParamTransferOutput {
+public:
+    ParamsOutput(TBenchSet& benches, TFormTimer& timer) : m_benches(benches), m_timer(timer) {}
+    TParamTransfer* transfer = nullptr;
+    bool quiet = false;
+    qint64 startMs = 0;
+    QString lastState;
+
+    void LoadParameter(int b, uint16_t n) override { m_benches[b].SendLoadFlashParameter(n); }
+    void ReadParameter(int b, uint16_t n) override { m_benches[b].SendReadFlashParameter(n); }
+    bool WriteParameter(int b, uint16_t n, const QByteArray& v) override {
+        return m_benches[b].SendWriteFlashParameter(n, v);
+    }
+    void StoreParameter(int b, uint16_t n) override { m_benches[b].SendStoreFlashParameter(n); }
+    void StartTimer(int ms) override {
+        m_timer.SetInterval(ms);
+        m_timer.Start();
+    }
+    void StopTimer() override { m_timer.Stop(); }
+    void ShowState(const QString& text) override { lastState = text; }
+    void ShowParam(const QString& text) override {
+        if (quiet || text.isEmpty()) return;
+        const qint64 now = Clock().Milliseconds();
+        if (now - m_lastReportMs < 1000) return;
+        m_lastReportMs = now;
+        const bool upload = transfer->CurrentMode() == TParamTransfer::Mode::Upload;
+        const int total = upload ? transfer->MaxParameters() + 1 : transfer->EntryCount();
+        const int done = upload ? transfer->ParamIndex() : transfer->EntryIndex() - 1;
+        const qint64 elapsed = now - startMs;
+        const QString remaining = done > 0 ? minutes(elapsed * (total - done) / done) : QStringLiteral("?");
+        std::fprintf(stderr, "Parameter %s: %d/%d, %lld %%, %s elapsed, %s remaining\n", qPrintable(text),
+                     done, total, total > 0 ? (long long)(qint64(done) * 100 / total) : 100LL,
+                     qPrintable(minutes(elapsed)), qPrintable(remaining));
+        std::fflush(stderr);
+    }
+    void SetStartEnabled(bool) override {}
+    // The tool never asks: an existing file was refused (or --force given) before the start.
+    bool ConfirmOverwrite(const QString&) override { return true; }
+    QString ParameterName(int) const override { return {}; }
+
+private:
+    TBenchSet& m_benches;
+    TFormTimer& m_timer;
+    qint64 m_lastReportMs = 0;
+};
+
+struct Session {
+    SerialComPort port{1};
+    std::unique_ptr<TBenchSet> benches = std::make_unique<TBenchSet>();
+    TFormTimer timer{TParamTransfer::StepIntervalMs};
+    ParamsHost host;
+    ParamsOutput output{*benches, timer};
+    TParamTransfer transfer{output};
+
+    Session() {
+        output.transfer = &transfer;
+        host.transfer = &transfer;
+        host.benches = benches.get();
+        host.port = &port;
+        host.timer = &timer;
+        for (int i = 0; i < 4; ++i)
+            (*benches)[i].Init(i == 0 ? &port : nullptr, &host, i);
+        TBench& bench = (*benches)[0];
+        QObject::connect(&port, &TApdComPort::TriggerAvail, [&bench] { bench.DrainPort(); });
+        QObject::connect(&timer, &TFormTimer::Timeout, [this] { transfer.Tick(); });
+        transfer.BenchWanted = {true, false, false, false};
+        transfer.TracePath = QStringLiteral("tryfile.txt");
+    }
+
+    // Runs until the transfer rests; the time-out scan runs every second as the main window's does.
+    // False when stopped by a signal.
+    bool run(TParamTransfer::Mode mode, QString* last) {
+        output.startMs = Clock().Milliseconds();
+        QEventLoop loop;
+        bool stopped = false;
+        QTimer scan;
+        QObject::connect(&scan, &QTimer::timeout, [this] { benches->CheckTimeouts(); });
+        QTimer done;
+        QObject::connect(&done, &QTimer::timeout, [&] {
+            if (!transfer.Running()) loop.quit();
+        });
+        SignalWatcher stopOnSignal([&] {
+            stopped = true;
+            transfer.Cancel();
+            loop.quit();
+        });
+        transfer.Start(mode, last);
+        if (transfer.Running()) {
+            scan.start(1000);
+            done.start(20);
+            loop.exec();
+        }
+        return !stopped;
+    }
+};
+
+int runParams(const QStringList& args) {
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    auto usageError = [&](const QString& message) {
+        err << "x714ctl params: " << message << "\nusage: x714ctl " << Usage << "\n";
+        return ExitUsage;
+    };
+    QStringList positional;
+    QString last = QStringLiteral("500");
+    int pace = TParamTransfer::StepIntervalMs, baud = 19200;
+    bool force = false;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString& a = args.at(i);
+        const bool hasValue = i + 1 < args.size();
+        bool ok = false;
+        if (a == QLatin1String("--force")) {
+            force = true;
+        } else if (a == QLatin1String("--last")) {
+            if (!hasValue) return usageError(QStringLiteral("--last needs a number"));
+            last = args.at(++i);
+            const int n = last.toInt(&ok);
+            if (!ok || n < 0 || n > 65535)
+                return usageError(QStringLiteral("--last must be 0 to 65535, not '%1'").arg(last));
+        } else if (a == QLatin1String("--pace")) {
+            if (!hasValue) return usageError(QStringLiteral("--pace needs milliseconds"));
+            pace = args.at(++i).toInt(&ok);
+            if (!ok || pace < 0 || pace > 10000)
+                return usageError(QStringLiteral("--pace must be 0 to 10000 ms, not '%1'").arg(args.at(i)));
+        } else if (a == QLatin1String("--baud")) {
+            if (!hasValue) return usageError(QStringLiteral("--baud needs a rate"));
+            baud = args.at(++i).toInt(&ok);
+            if (!ok || !QList<int>{9600, 19200, 38400, 57600, 115200}.contains(baud))
+                return usageError(
+                    QStringLiteral("--baud must be 9600, 19200, 38400, 57600 or 115200, not '%1'")
+                        .arg(args.at(i)));
+        } else if (a.startsWith(QLatin1String("--"))) {
+            return usageError(QStringLiteral("unknown option '%1'").arg(a));
+        } else {
+            positional << a;
+        }
+    }
+    if (positional.size() != 3) return usageError(QStringLiteral("an action, PORT and FILE are required"));
+    const QString action = positional.at(0), file = positional.at(2);
+    if (action != QLatin1String("upload") && action != QLatin1String("download") &&
+        action != QLatin1String("diff"))
+        return usageError(
+            QStringLiteral("the action must be upload, download or diff, not '%1'").arg(action));
+
+    TTransferRead wanted;
+    if (action != QLatin1String("upload")) {
+        wanted = ReadTransferFile(file);
+        if (!wanted.Ok()) {
+            err << "x714ctl params: " << wanted.Detail() << "\nNothing was sent to the bench.\n";
+            return ExitUsage;
+        }
+    } else if (QFileInfo::exists(file) && !force) {
+        err << "x714ctl params: " << file << " exists; give --force to overwrite it\n";
+        return ExitUsage;
+    }
+
+    SetComPortOverride(1, ResolvePortArgument(positional.at(1)));
+    Session s;
+    s.transfer.StepMs = pace;
+    s.port.SetBaud(baud);
+    if (!s.port.SetOpen(true)) {
+        err << "x714ctl params: cannot open " << positional.at(1) << ": " << s.port.OpenError() << "\n";
+        return ExitUsage;
+    }
+
+    int rc = ExitBenchFailure;
+    if (action == QLatin1String("diff")) {
+        // The bench's values come from an upload of the file's numbers into a scratch file.
+        QTemporaryDir scratch;
+        int highest = 0;
+        for (const TTransferEntry& e : wanted.Entries)
+            highest = std::max(highest, e.Number);
+        QString upTo = QString::number(highest);
+        s.transfer.ParamFilePath[0] = scratch.filePath(QStringLiteral("bench.CAL"));
+        s.output.quiet = false;
+        const bool finished = s.run(TParamTransfer::Mode::Upload, &upTo);
+        if (!finished || !s.output.lastState.startsWith(QLatin1String(" Successful"))) {
+            out << s.output.lastState.trimmed() << "\n";
+        } else {
+            const TTransferRead bench = ReadTransferFile(s.transfer.ParamFilePath[0]);
+            std::map<int, QByteArray> values;
+            for (const TTransferEntry& e : bench.Entries)
+                values[e.Number] = e.Value;
+            int differ = 0;
+            for (const TTransferEntry& e : wanted.Entries) {
+                const auto it = values.find(e.Number);
+                const QByteArray benchValue = it == values.end() ? QByteArray("(not loaded)") : it->second;
+                if (it != values.end() && benchValue == e.Value) continue;
+                ++differ;
+                out << e.Number << " " << (e.Name.isEmpty() ? QStringLiteral("-") : e.Name) << " "
+                    << QString::fromLatin1(e.Value) << " " << QString::fromLatin1(benchValue) << "\n";
+            }
+            err << "x714ctl params: " << differ << " of " << wanted.Entries.size() << " parameters differ\n";
+            rc = differ == 0 ? ExitOk : ExitBenchFailure;
+        }
+    } else {
+        const bool upload = action == QLatin1String("upload");
+        s.transfer.ParamFilePath[0] = file;
+        const bool finished =
+            s.run(upload ? TParamTransfer::Mode::Upload : TParamTransfer::Mode::Download, &last);
+        const QString state = s.output.lastState.trimmed();
+        if (finished && s.output.lastState.startsWith(QLatin1String(" Successful"))) {
+            rc = ExitOk;
+            out << state << ": " << s.transfer.Transferred() << " parameters "
+                << (upload ? QStringLiteral("written to %1").arg(file)
+                           : QStringLiteral("written, read back and stored"))
+                << "\n";
+        } else {
+            out << (finished ? state : QStringLiteral("Cancelled")) << "\n";
+            if (!s.transfer.FileErrorDetail().isEmpty())
+                err << "x714ctl params: " << s.transfer.FileErrorDetail() << "\n";
+        }
+    }
+    out.flush();
+    if (s.port.Open()) s.port.SetOpen(false);
+    return rc;
+}
+
+const CliCommandRegistration registration({"params", Usage, runParams});
+
+} // namespace

@@ -1,0 +1,116 @@
+// x714ctl params as a process over pseudo-terminals against two simulated benches: the whole set
+// uploaded from one, downloaded to the other (which then holds it in flash), a diff that finds nothing
+// and one that finds the changed parameter, and a bad file that sends nothing.
+#include "simulator.h"
+
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <memory>
+
+namespace {
+struct Run {
+    int exitCode = -1;
+    QString out, err;
+};
+} // namespace
+
+class TestParams : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<Simulator> sim;
+    QTemporaryDir dir;
+
+    // Runs the tool while this process's event loop serves the simulator.
+    Run params(const QStringList& args) {
+        QProcess tool;
+        tool.setWorkingDirectory(dir.path());
+        QEventLoop loop;
+        QObject::connect(&tool, &QProcess::finished, &loop, &QEventLoop::quit);
+        QTimer::singleShot(120000, &loop, &QEventLoop::quit);
+        tool.start(QStringLiteral(X714CTL_PATH), QStringList{"params"} + args + QStringList{"--pace", "1"});
+        if (!tool.waitForStarted(5000)) return {};
+        loop.exec();
+        if (tool.state() != QProcess::NotRunning) {
+            tool.kill();
+            tool.waitForFinished(5000);
+            return {};
+        }
+        return {tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1,
+                QString::fromLocal8Bit(tool.readAllStandardOutput()),
+                QString::fromLocal8Bit(tool.readAllStandardError())};
+    }
+
+private slots:
+    void init() {
+        sim = std::make_unique<Simulator>();
+        QString error;
+        QVERIFY2(sim->Start(2, &error), qPrintable(error));
+        sim->Bench(0).SkipStartUp();
+        sim->Bench(1).SkipStartUp();
+    }
+    void cleanup() { sim.reset(); }
+
+    void uploadDownloadDiff() {
+        const QString file = dir.filePath(QStringLiteral("bench1.CAL"));
+        QFile::remove(file);
+        // Bench 1 carries a value of its own in working memory that only a load from flash replaces.
+        sim->Bench(0).SetRamParam(300, "9.9");
+        Run r = params({"upload", sim->DevicePath(0), file, "--last", "400"});
+        QVERIFY2(r.exitCode == 0, qPrintable(r.out + r.err));
+        QVERIFY2(r.out.startsWith(QLatin1String("Successful  Upload: 380 parameters written to")),
+                 qPrintable(r.out));
+        QVERIFY(QFileInfo::exists(dir.filePath(QStringLiteral("tryfile.txt"))));
+
+        r = params({"download", sim->DevicePath(1), file});
+        QVERIFY2(r.exitCode == 0, qPrintable(r.out + r.err));
+        QVERIFY2(r.out.startsWith(
+                     QLatin1String("Successful  Download: 380 parameters written, read back and stored")),
+                 qPrintable(r.out));
+        for (int n = 0; n <= 400; ++n) {
+            if (sim->Bench(0).RamParam(n).isEmpty() || n >= 380) continue;
+            QCOMPARE(sim->Bench(1).FlashParam(n), sim->Bench(0).FlashParam(n));
+        }
+        QCOMPARE(sim->Bench(1).FlashParam(1), sim->Bench(0).FlashParam(1)); // the serial number too
+
+        r = params({"diff", sim->DevicePath(1), file});
+        QVERIFY2(r.exitCode == 0, qPrintable(r.out + r.err));
+        QCOMPARE(r.out, QString());
+
+        // A changed parameter is listed with both values.
+        sim->Bench(1).SetRamParam(17, "999");
+        QVERIFY(params({"download", sim->DevicePath(1), writeFile("one.CAL", "// 17 WarmUpTime\n  999 \n")})
+                    .exitCode == 0);
+        r = params({"diff", sim->DevicePath(1), file});
+        QCOMPARE(r.exitCode, 1);
+        QCOMPARE(r.out, QStringLiteral("17 - 480 999\n"));
+    }
+
+    void badFileSendsNothing() {
+        const Run r = params({"download", sim->DevicePath(1), writeFile("bad.CAL", "// 5\n1\n/ 6\n2\n")});
+        QCOMPARE(r.exitCode, 2);
+        QVERIFY2(r.err.contains(QLatin1String("bad.CAL, line 3: a parameter must begin with")),
+                 qPrintable(r.err));
+        QCOMPARE(sim->Bench(1).FramesAnswered(), 0);
+    }
+
+    void existingUploadFileNeedsForce() {
+        const Run r = params({"upload", sim->DevicePath(0), writeFile("there.CAL", "x")});
+        QCOMPARE(r.exitCode, 2);
+        QVERIFY(r.err.contains(QLatin1String("--force")));
+    }
+
+private:
+    QString writeFile(const char* name, const QByteArray& text) {
+        QFile f(dir.filePath(QLatin1String(name)));
+        if (!f.open(QIODevice::WriteOnly) || f.write(text) != text.size()) qFatal("cannot write");
+        return f.fileName();
+    }
+};
+
+QTEST_GUILESS_MAIN(TestParams)
+#include "test_params.moc"
