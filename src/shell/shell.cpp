@@ -2,6 +2,7 @@
 
 #include "bench.h"
 #include "calload.h"
+#include "calload1.h"
 #include "cmds.h"
 #include "cstatus.h"
 #include "estatwnd.h"
@@ -54,7 +55,9 @@ TShell::TShell(TApp::PortFactory makePort, const QString& parameterList)
                      &TFCalLoad::LoadcalConstants1Click);
     QObject::connect(m_app->MenuItem(QStringLiteral("CheckCalConstants1")), &QAction::triggered, m_calLoad,
                      &TFCalLoad::CheckCalConstants1Click);
-    // TFCalLoad1 (parameter download and upload): not built yet.
+    CalLoad1 = new TFCalLoad1(*m_benches, *m_app, m_app.get());
+    m_router.SetParamTransfer(CalLoad1);
+    m_app->JoinScreen(TScreenSlot::CalLoad1, CalLoad1, CalLoad1);
 }
 
 TShell::~TShell() {
@@ -65,6 +68,7 @@ TShell::~TShell() {
     m_router.SetParameters(nullptr);
     m_router.SetCalLoad(nullptr);
     m_router.SetFirmware(nullptr);
+    m_router.SetParamTransfer(nullptr);
     m_app.reset();
     m_router.SetMainWindow(nullptr);
 }

@@ -12,6 +12,7 @@ class TFCalLoad;
 class TFCStatus;
 class TFCmds;
 class TParameters;
+class TFCalLoad1;
 class TFUpgrade;
 
 // The desktop program: the four bench connections, the router that answers their calls, and every
@@ -39,6 +40,7 @@ public:
 
     // The screens, owned by the main window as its children (nullptr until created).
     TFUpgrade* Upgrade = nullptr;
+    TFCalLoad1* CalLoad1 = nullptr;
 
 private:
     std::unique_ptr<TBenchSet> m_benches;
