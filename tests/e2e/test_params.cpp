@@ -60,7 +60,7 @@ private slots:
         QFile::remove(file);
         // Bench 1 carries a value of its own in working memory that only a load from flash replaces.
         sim->Bench(0).SetRamParam(300, "9.9");
-        Run r = params({"upload", sim->DevicePath(0), file, "--last", "400"});
+        Run r = params({"upload", sim->DevicePath(0), file}); // parameters 0 to 500
         QVERIFY2(r.exitCode == 0, qPrintable(r.out + r.err));
         QVERIFY2(r.out.startsWith(QLatin1String("Successful  Upload: 380 parameters written to")),
                  qPrintable(r.out));
