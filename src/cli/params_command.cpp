@@ -5,6 +5,7 @@
 #include "cli_command.h"
 #include "clock.h"
 #include "form_timer.h"
+#include "param_list.h"
 #include "param_transfer.h"
 #include "paths.h"
 #include "serial_comport.h"
@@ -24,8 +25,9 @@ namespace {
 const char* const Usage =
     "params upload|download|diff PORT FILE [--last N] [--pace MS] [--force] [--baud B]\n"
     "      upload: loads every parameter 0..N (default 500) of the bench on PORT from flash, reads it and\n"
-    "      writes the pairs \"// NUMBER NAME\" / \"  VALUE\" to FILE (parameters the bench refuses to load\n"
-    "      with code 2 or 4 are left out); an existing FILE needs --force. download: writes every\n"
+    "      writes the pairs \"// NUMBER NAME\" / \"  VALUE\" to FILE (names from ParamLst.c in the working\n"
+    "      directory; parameters the bench refuses to load with code 2 or 4 are left out); an existing\n"
+    "      FILE needs --force. download: writes every\n"
     "      parameter of FILE, reads it back until it matches (ten rewrites at most) and stores it to\n"
     "      flash; FILE is checked whole first. diff: reads the bench's parameters of FILE's numbers and\n"
     "      lists those that differ (number, name, file value, bench value). --pace: pause between steps\n"
@@ -101,7 +103,11 @@ public:
     void SetStartEnabled(bool) override {}
     // The tool never asks: an existing file was refused (or --force given) before the start.
     bool ConfirmOverwrite(const QString&) override { return true; }
-    QString ParameterName(int) const override { return {}; }
+    QString ParameterName(int number) const override {
+        const TParameterItem* item = names.Item(number);
+        return item ? item->Name : QString();
+    }
+    TParameterList names;
 
 private:
     TBenchSet& m_benches;
@@ -129,7 +135,6 @@ struct Session {
         QObject::connect(&port, &TApdComPort::TriggerAvail, [&bench] { bench.DrainPort(); });
         QObject::connect(&timer, &TFormTimer::Timeout, [this] { transfer.Tick(); });
         transfer.BenchWanted = {true, false, false, false};
-        transfer.TracePath = QStringLiteral("tryfile.txt");
     }
 
     // Runs until the transfer rests; the time-out scan runs every second as the main window's does.
@@ -211,7 +216,7 @@ int runParams(const QStringList& args) {
     if (action != QLatin1String("upload")) {
         wanted = ReadTransferFile(file);
         if (!wanted.Ok()) {
-            err << "x714ctl params: " << wanted.Detail() << "\nNothing was sent to the bench.\n";
+            err << "x714ctl params: " << wanted.Error.Text() << "\nNothing was sent to the bench.\n";
             return ExitUsage;
         }
     } else if (QFileInfo::exists(file) && !force) {
@@ -219,8 +224,13 @@ int runParams(const QStringList& args) {
         return ExitUsage;
     }
 
+    // The names of an upload come from the parameter list in the working directory, as the screen's.
+    const TParameterListRead list = ReadParameterListFile(QString::fromLatin1(ParameterListFileName));
+    if (list.Error) err << "x714ctl params: " << list.Error->Text() << "; the parameters have no names\n";
+
     SetComPortOverride(1, ResolvePortArgument(positional.at(1)));
     Session s;
+    s.output.names = list.List;
     s.transfer.StepMs = pace;
     s.port.SetBaud(baud);
     if (!s.port.SetOpen(true)) {

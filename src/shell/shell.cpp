@@ -56,6 +56,11 @@ TShell::TShell(TApp::PortFactory makePort, const QString& parameterList)
     QObject::connect(m_app->MenuItem(QStringLiteral("CheckCalConstants1")), &QAction::triggered, m_calLoad,
                      &TFCalLoad::CheckCalConstants1Click);
     CalLoad1 = new TFCalLoad1(*m_benches, *m_app, m_app.get());
+    // An upload names each parameter as the parameter screen's list does.
+    CalLoad1->ParameterName = [parameters = m_parameters](int number) {
+        const TParameterItem* item = parameters->ParameterList().Item(number);
+        return item ? item->Name : QString();
+    };
     m_router.SetParamTransfer(CalLoad1);
     m_app->JoinScreen(TScreenSlot::CalLoad1, CalLoad1, CalLoad1);
 }

@@ -1,6 +1,7 @@
 // x714ctl params as a process over pseudo-terminals against two simulated benches: the whole set
 // uploaded from one, downloaded to the other (which then holds it in flash), a diff that finds nothing
 // and one that finds the changed parameter, and a bad file that sends nothing.
+#include "sim_params.h"
 #include "simulator.h"
 
 #include <QDir>
@@ -52,6 +53,8 @@ private slots:
         QVERIFY2(sim->Start(2, &error), qPrintable(error));
         sim->Bench(0).SkipStartUp();
         sim->Bench(1).SkipStartUp();
+        // The upload names the parameters from the list in the tool's working directory.
+        QVERIFY(WriteSimParameterList(dir.filePath(QStringLiteral("ParamLst.c"))));
     }
     void cleanup() { sim.reset(); }
 
@@ -65,6 +68,9 @@ private slots:
         QVERIFY2(r.out.startsWith(QLatin1String("Successful  Upload: 380 parameters written to")),
                  qPrintable(r.out));
         QVERIFY(QFileInfo::exists(dir.filePath(QStringLiteral("tryfile.txt"))));
+        QFile uploaded(file);
+        QVERIFY(uploaded.open(QIODevice::ReadOnly));
+        QVERIFY(uploaded.readAll().contains("// 152 DetTempPoints \r\n  12.4,\t22.6,\t32.5,\t42.7 \r\n"));
 
         r = params({"download", sim->DevicePath(1), file});
         QVERIFY2(r.exitCode == 0, qPrintable(r.out + r.err));
@@ -87,7 +93,7 @@ private slots:
                     .exitCode == 0);
         r = params({"diff", sim->DevicePath(1), file});
         QCOMPARE(r.exitCode, 1);
-        QCOMPARE(r.out, QStringLiteral("17 - 480 999\n"));
+        QCOMPARE(r.out, QStringLiteral("17 WarmUpTime 480 999\n"));
     }
 
     void badFileSendsNothing() {

@@ -88,6 +88,36 @@ private slots:
         QVERIFY(s.OKBtn->isEnabled());
     }
 
+    // The load's acknowledgement goes to the parameter screen, whose read-back moves the upload on.
+    void uploadThroughTheParameterScreen() {
+        UiFixture ui;
+        TFCalLoad1& s = openScreen(ui);
+        ui.Tick({0});
+        const QString file = dir.filePath(QStringLiteral("up.CAL"));
+        QFile::remove(file);
+        s.FileEdit[0]->setText(file);
+        s.NumParamEdit->setText(QStringLiteral("0"));
+        s.Transfer().TracePath = dir.filePath(QStringLiteral("tryfile.txt"));
+        ui.ClearWritten();
+        s.OKBtn->click();
+        QCOMPARE(s.Edit1->text(), QStringLiteral("Upload in progress"));
+        step(ui, s);
+        QCOMPARE(ui.Written(0), frame(0x55, QByteArray::fromHex("0000")));
+        ui.ports[0]->Inject(UiFixture::Packet(KindAck, 0x55, {}));
+        QCOMPARE(ui.Written(0), frame(0x49, QByteArray::fromHex("0000")));
+        ui.ports[0]->Inject(UiFixture::Packet(KindAck, 0x49, "3"));
+        step(ui, s);
+        QCOMPARE(ui.Written(0), frame(0x49, QByteArray::fromHex("0000")));
+        ui.ports[0]->Inject(UiFixture::Packet(KindAck, 0x49, "3"));
+        for (int i = 0; i < 8; ++i)
+            step(ui, s);
+        QCOMPARE(s.Edit1->text(), QStringLiteral(" Successful  Upload"));
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray text = f.readAll();
+        QVERIFY2(text.startsWith("// 0 ") && text.endsWith(" \r\n  3 \r\n"), text.constData());
+    }
+
     void existingUploadFileAsksFirst() {
         UiFixture ui;
         TFCalLoad1& s = openScreen(ui);

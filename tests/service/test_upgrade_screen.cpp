@@ -1,9 +1,9 @@
 // The firmware download screen in the whole program over ports in memory: its warnings, a refused
 // file that leaves the bench untouched, a download frame by frame, the routing while it runs, the
 // resting one-second timer, and Cancel.
+#include "bench_selector.h"
 #include "srecord_writer.h"
 #include "ui_fixture.h"
-#include "bench_selector.h"
 #include "upgrade.h"
 
 #include <QAction>

@@ -30,19 +30,12 @@ QByteArray replyValue(const TRxPacket& packet) {
 
 // ------------------------------------------------------------------ the file
 
-QString TTransferRead::Detail() const {
-    return Line > 0 ? QStringLiteral("%1, line %2: %3").arg(File).arg(Line).arg(Reason)
-                    : QStringLiteral("%1: %2").arg(File, Reason);
-}
-
 TTransferRead ParseTransferText(const QByteArray& text, const QString& name) {
     TTransferRead r;
-    r.File = name;
     auto refuse = [&](int line, const char* errorText, const QString& reason) {
         r.Entries.clear();
         r.ErrorText = QString::fromLatin1(errorText);
-        r.Line = line;
-        r.Reason = reason;
+        r.Error = {name, line, reason};
         return r;
     };
     QList<QByteArray> lines = text.split('\n');
@@ -91,9 +84,8 @@ TTransferRead ReadTransferFile(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         TTransferRead r;
-        r.File = path;
         r.ErrorText = QStringLiteral(" File Error ");
-        r.Reason = QStringLiteral("cannot be opened: %1").arg(file.errorString());
+        r.Error = {path, 0, QStringLiteral("cannot be opened: %1").arg(file.errorString())};
         return r;
     }
     return ParseTransferText(file.readAll(), QFileInfo(path).fileName());
@@ -128,10 +120,14 @@ QString TParamTransfer::time() const {
 }
 
 void TParamTransfer::trace(const QString& line) {
-    if (!m_trace.isOpen()) return;
-    const QByteArray bytes = line.toLatin1() + "\r\n";
+    if (!m_trace || !m_trace->IsOpen()) return;
     // A trace that stops being written ends the run like one that cannot be created.
-    if (m_trace.write(bytes) != bytes.size() || !m_trace.flush()) fail(QStringLiteral(" Try File Error "));
+    if (!m_trace->WriteLine(line, nullptr)) fail(QStringLiteral(" Try File Error "));
+}
+
+bool TParamTransfer::openTrace() {
+    m_trace = std::make_unique<TTraceFile>(TracePath);
+    return m_trace->Open(nullptr);
 }
 
 void TParamTransfer::fail(const QString& reason) {
@@ -142,7 +138,7 @@ void TParamTransfer::fail(const QString& reason) {
 
 void TParamTransfer::closeFiles() {
     if (m_paramFile.isOpen()) m_paramFile.close();
-    if (m_trace.isOpen()) m_trace.close();
+    if (m_trace) m_trace->Close();
 }
 
 void TParamTransfer::Start(Mode mode, QString* lastParameter) {
@@ -249,8 +245,7 @@ void TParamTransfer::step() {
             m_state = 14;
             return again();
         }
-        m_trace.setFileName(TracePath);
-        if (!m_trace.open(QIODevice::ReadWrite | QIODevice::Truncate)) {
+        if (!openTrace()) {
             m_paramFile.close();
             fail(QStringLiteral(" Try File Error "));
             m_state = 14;
@@ -342,19 +337,18 @@ void TParamTransfer::step() {
                 ? TTransferRead{{}, QStringLiteral(" File Error "), path, 0, QStringLiteral("does not exist")}
                 : ReadTransferFile(path);
         if (file.ErrorText == QLatin1String(" File Error ")) {
-            m_fileError = file.Detail();
+            m_fileError = file.Error.Text();
             fail(file.ErrorText);
             m_state = 14;
             return again();
         }
-        m_trace.setFileName(TracePath);
-        if (!m_trace.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        if (!openTrace()) {
             fail(QStringLiteral(" Try File Error "));
             m_state = 14;
             return again();
         }
         if (!file.Ok()) {
-            m_fileError = file.Detail();
+            m_fileError = file.Error.Text();
             trace(QStringLiteral("Download file refused: %1").arg(m_fileError));
             fail(file.ErrorText);
             m_state = 14;

@@ -1,12 +1,15 @@
 #pragma once
 
 #include "packet.h"
+#include "read_error.h"
+#include "trace_file.h"
 
 #include <QByteArray>
 #include <QFile>
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -25,13 +28,10 @@ struct TTransferEntry {
 struct TTransferRead {
     std::vector<TTransferEntry> Entries;
     // Empty when the file is sound; else the state box's reason (" Start != //  ", " Error ParamNo ",
-    // " No Param data ", " Param data too long ", " File Error ") and the detail with file and line.
+    // " No Param data ", " Param data too long ", " File Error ") and the file, line and detail.
     QString ErrorText;
-    QString File;
-    int Line = 0;
-    QString Reason;
+    TReadError Error;
     bool Ok() const { return ErrorText.isEmpty(); }
-    QString Detail() const;
 };
 
 // Longest value a write request can carry.
@@ -90,7 +90,7 @@ public:
     std::array<QString, 4> ParamFilePath;
     // Pause between steps that wait for nothing (the form timer's interval).
     int StepMs = StepIntervalMs;
-    QString TracePath = QStringLiteral("tryfile.txt");
+    QString TracePath = QString::fromLatin1(TTraceFile::DefaultName);
 
     // OKBtnClick. Upload takes the highest parameter number from `lastParameter` (NumParamEdit); one
     // that is not a number from 0 to 65535 gives 400, and `*lastParameter` is set to "400".
@@ -114,7 +114,7 @@ public:
     int EntryCount() const { return int(m_entries.size()); }
     int EntryIndex() const { return int(m_next); }
     int ParamIndex() const { return m_paramIndex; }
-    bool FilesOpen() const { return m_paramFile.isOpen() || m_trace.isOpen(); }
+    bool FilesOpen() const { return m_paramFile.isOpen() || (m_trace && m_trace->IsOpen()); }
     // The reason of a file refused by the download reader, with its file and line.
     const QString& FileErrorDetail() const { return m_fileError; }
 
@@ -127,6 +127,8 @@ private:
     QString time() const;
     void again() { m_out.StartTimer(StepMs); }
     void closeFiles();
+    // Creates the bench's trace file anew; false when it cannot be.
+    bool openTrace();
     void showState(const QString& text);
 
     IParamTransferOutput& m_out;
@@ -143,7 +145,7 @@ private:
     QString m_errorText;
     qint64 m_runStart = 0;
     QFile m_paramFile;
-    QFile m_trace;
+    std::unique_ptr<TTraceFile> m_trace;
     std::vector<TTransferEntry> m_entries;
     size_t m_next = 0;
     int m_transferred = 0;

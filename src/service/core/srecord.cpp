@@ -98,11 +98,6 @@ TFirmwareReadResult failure(const QString& name, int line, const QString& reason
 
 } // namespace
 
-QString TFirmwareFileError::Text() const {
-    if (Line > 0) return QStringLiteral("%1, line %2: %3").arg(File).arg(Line).arg(Reason);
-    return QStringLiteral("%1: %2").arg(File, Reason);
-}
-
 TFirmwareReadResult ParseFirmwareText(const QByteArray& text, const QString& name, int previousFormat) {
     QList<QByteArray> lines = text.split('\n');
     // The line end of the last line does not start another one.

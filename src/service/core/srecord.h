@@ -1,5 +1,7 @@
 #pragma once
 
+#include "read_error.h"
+
 #include <QByteArray>
 #include <QString>
 #include <cstdint>
@@ -30,19 +32,10 @@ struct TFirmwareImage {
     qint64 DataBytes = 0;
 };
 
-// Why a firmware file cannot be downloaded: the file, the line (1-based; 0 for the file as a whole)
-// and the reason.
-struct TFirmwareFileError {
-    QString File;
-    int Line = 0;
-    QString Reason;
-    // "FILE, line N: REASON" (or "FILE: REASON").
-    QString Text() const;
-};
-
 struct TFirmwareReadResult {
     TFirmwareImage Image; // meaningful when Ok()
-    TFirmwareFileError Error;
+    // Why the file cannot be downloaded (line 0: the file as a whole).
+    TReadError Error;
     bool Ok() const { return Error.Reason.isEmpty(); }
 };
 

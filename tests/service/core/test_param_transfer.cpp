@@ -148,7 +148,7 @@ private slots:
             ParseTransferText("// 1 Serial \r\n  X1 \r\n\r\n\n  \t \n// 152 DetTempPoints\n"
                               "1.5, 2.5,\t3.5\n// 7\n\n",
                               "set.CAL");
-        QVERIFY2(r.Ok(), qPrintable(r.Detail()));
+        QVERIFY2(r.Ok(), qPrintable(r.Error.Text()));
         QCOMPARE(r.Entries.size(), size_t(3));
         QCOMPARE(r.Entries[0].Number, 1);
         QCOMPARE(r.Entries[0].Value, QByteArray("X1"));
@@ -177,9 +177,9 @@ private slots:
         QFETCH(int, line);
         const TTransferRead r = ParseTransferText(text, "set.CAL");
         QCOMPARE(r.ErrorText, errorText);
-        QCOMPARE(r.Line, line);
+        QCOMPARE(r.Error.Line, line);
         QVERIFY(r.Entries.empty());
-        QVERIFY(r.Detail().startsWith(QStringLiteral("set.CAL, line %1: ").arg(line)));
+        QVERIFY(r.Error.Text().startsWith(QStringLiteral("set.CAL, line %1: ").arg(line)));
     }
 
     // ---- upload ----
