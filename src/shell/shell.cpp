@@ -34,13 +34,13 @@ TShell::TShell(TApp::PortFactory makePort, const QString& parameterList)
     // TRawIR (raw IR view): not built yet.
     // TFGraph2 (second gas graph): not built yet.
     // TFGraph1 (first gas graph): not built yet.
-    Upgrade = new TFUpgrade(*m_benches, *m_app, m_app.get());
-    m_router.SetFirmware(Upgrade);
-    m_app->JoinScreen(TScreenSlot::Upgrade, Upgrade, Upgrade);
+    m_upgrade = new TFUpgrade(*m_benches, *m_app, m_app.get());
+    m_router.SetFirmware(m_upgrade);
+    m_app->JoinScreen(TScreenSlot::Upgrade, m_upgrade, m_upgrade);
     // While the firmware screen shows, the one-second timer rests: no time-out, zero or console send.
-    QObject::connect(Upgrade, &TFUpgrade::VisibilityChanged, m_app.get(), [app = m_app.get()](bool visible) {
-        app->Acquisition().State.FirmwareScreenVisible = visible;
-    });
+    QObject::connect(
+        m_upgrade, &TFUpgrade::VisibilityChanged, m_app.get(),
+        [app = m_app.get()](bool visible) { app->Acquisition().State.FirmwareScreenVisible = visible; });
     m_app->CreateHistIr();
     m_app->CreateTitle();
     m_cmds = new TFCmds(*m_benches, *m_app, m_app.get());
@@ -55,14 +55,14 @@ TShell::TShell(TApp::PortFactory makePort, const QString& parameterList)
                      &TFCalLoad::LoadcalConstants1Click);
     QObject::connect(m_app->MenuItem(QStringLiteral("CheckCalConstants1")), &QAction::triggered, m_calLoad,
                      &TFCalLoad::CheckCalConstants1Click);
-    CalLoad1 = new TFCalLoad1(*m_benches, *m_app, m_app.get());
+    m_calLoad1 = new TFCalLoad1(*m_benches, *m_app, m_app.get());
     // An upload names each parameter as the parameter screen's list does.
-    CalLoad1->ParameterName = [parameters = m_parameters](int number) {
+    m_calLoad1->ParameterName = [parameters = m_parameters](int number) {
         const TParameterItem* item = parameters->ParameterList().Item(number);
         return item ? item->Name : QString();
     };
-    m_router.SetParamTransfer(CalLoad1);
-    m_app->JoinScreen(TScreenSlot::CalLoad1, CalLoad1, CalLoad1);
+    m_router.SetParamTransfer(m_calLoad1);
+    m_app->JoinScreen(TScreenSlot::CalLoad1, m_calLoad1, m_calLoad1);
 }
 
 TShell::~TShell() {

@@ -37,10 +37,8 @@ public:
     // The service screens (children of the main window).
     TParameters& Parameters() { return *m_parameters; }
     TFCalLoad& CalLoad() { return *m_calLoad; }
-
-    // The screens, owned by the main window as its children (nullptr until created).
-    TFUpgrade* Upgrade = nullptr;
-    TFCalLoad1* CalLoad1 = nullptr;
+    TFCalLoad1& CalLoad1() { return *m_calLoad1; }
+    TFUpgrade& Upgrade() { return *m_upgrade; }
 
 private:
     std::unique_ptr<TBenchSet> m_benches;
@@ -53,4 +51,6 @@ private:
     TFCmds* m_cmds = nullptr;
     TParameters* m_parameters = nullptr;
     TFCalLoad* m_calLoad = nullptr;
+    TFCalLoad1* m_calLoad1 = nullptr;
+    TFUpgrade* m_upgrade = nullptr;
 };

@@ -25,7 +25,7 @@ class TestCalLoad1Screen : public QObject {
     }
     static TFCalLoad1& openScreen(UiFixture& ui) {
         ui.app->MenuItem(QStringLiteral("NewCalLoad1"))->trigger();
-        return *ui.shell->CalLoad1;
+        return ui.shell->CalLoad1();
     }
     // One step of the form timer.
     static void step(UiFixture& ui, TFCalLoad1& s) {

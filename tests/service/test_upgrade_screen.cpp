@@ -44,7 +44,7 @@ class TestUpgradeScreen : public QObject {
     }
     static TFUpgrade& openScreen(UiFixture& ui) {
         ui.app->MenuItem(QStringLiteral("BenchUpgrade1"))->trigger();
-        return *ui.shell->Upgrade;
+        return ui.shell->Upgrade();
     }
 
 private slots:
