@@ -5,6 +5,7 @@
 #include "form_timer.h"
 #include "paths.h"
 #include "radio_group.h"
+#include "ui_util.h"
 
 #include <QCheckBox>
 #include <QFileInfo>
@@ -120,6 +121,11 @@ TFCalLoad1::TFCalLoad1(TBenchSet& benches, const IActivationBoxes& boxes, QWidge
 }
 
 TFCalLoad1::~TFCalLoad1() = default;
+
+void TFCalLoad1::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    CentreOn(this, parentWidget());
+}
 
 void TFCalLoad1::RefreshBenchSelector() {
     for (int i = 0; i < 4; ++i) {

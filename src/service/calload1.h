@@ -62,6 +62,9 @@ public slots:
     void CancelBtnClick();
     void Timer1Timer();
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     class Output;
 

@@ -223,6 +223,7 @@ void TFUpgrade::CancelBtnClick() {
 
 void TFUpgrade::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
+    CentreOn(this, parentWidget());
     emit VisibilityChanged(true);
 }
 

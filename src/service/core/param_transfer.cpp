@@ -3,6 +3,7 @@
 #include "clock.h"
 
 #include <QFileInfo>
+#include <algorithm>
 
 namespace {
 
