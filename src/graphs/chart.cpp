@@ -225,6 +225,8 @@ void TChart::buildPlot() {
 }
 
 void TChart::applyStyles() {
+    // The legend lists the subsets on show in subset order.
+    m_plot->legend->clearItems();
     for (int s = 0; s < m_graphs.size(); ++s) {
         QCPGraph* g = m_graphs[s];
         g->setPen(QPen(m_colours.value(s, Qt::black), 1));
@@ -232,10 +234,7 @@ void TChart::applyStyles() {
                                      : QCPScatterStyle(QCPScatterStyle::ssNone));
         const bool shown = m_show.contains(s);
         g->setVisible(shown);
-        if (shown)
-            g->addToLegend();
-        else
-            g->removeFromLegend();
+        if (shown) g->addToLegend();
     }
     m_dirty = true;
 }
