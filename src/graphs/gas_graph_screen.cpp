@@ -75,6 +75,8 @@ QLineEdit* TGasGraphScreen::limitEdit(const QString& name, const QString& text) 
     auto* edit = new QLineEdit(text, Channels);
     edit->setObjectName(name);
     edit->setMaximumWidth(70);
+    // A limit is a number: the settings file keeps every line well within what its reader takes.
+    edit->setMaxLength(30);
     connect(edit, &QLineEdit::returnPressed, this, [this] { ApplyButtonClick(); });
     return edit;
 }

@@ -4,6 +4,7 @@
 #include "locale_setup.h"
 #include "util.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QLocale>
 #include <QSaveFile>
@@ -35,23 +36,46 @@ double ParseLimit(const QString& text) {
 
 namespace {
 
+// Settings files are a few short lines; anything this big is not one of ours.
+constexpr qint64 MaxSettingsFileSize = 64 * 1024;
+
 // Reads the lines of a settings file after checking its separator flag; a file that ends early or
 // holds a line longer than any value could be is not one of ours.
 struct LineReader {
-    QIODevice& file;
+    QBuffer file;
     int line = 0;
     QString error;
 
+    explicit LineReader(QIODevice& device) {
+        const QByteArray bytes = device.read(MaxSettingsFileSize + 1);
+        file.setData(bytes);
+        file.open(QIODevice::ReadOnly);
+        if (bytes.size() > MaxSettingsFileSize) {
+            error = QStringLiteral("too big for a settings file");
+            return;
+        }
+        // A line of a piece's length or more would be read in pieces, each taken for a line.
+        int from = 0;
+        for (int n = 1; from < bytes.size(); ++n) {
+            int end = int(bytes.indexOf('\n', from));
+            if (end < 0) end = int(bytes.size());
+            int length = end - from;
+            if (length > 0 && bytes.at(end - 1) == '\r') --length;
+            if (length >= MaxTextLinePiece) {
+                error = QStringLiteral("line too long");
+                line = n;
+                return;
+            }
+            from = end + 1;
+        }
+    }
+
     std::optional<QString> next() {
+        if (!error.isEmpty()) return std::nullopt;
         QString text;
         ++line;
-        const int n = ReadTextLine(file, text);
-        if (n < 0) {
+        if (ReadTextLine(file, text) < 0) {
             error = QStringLiteral("the file ends early");
-            return std::nullopt;
-        }
-        if (n >= MaxTextLinePiece) {
-            error = QStringLiteral("line too long");
             return std::nullopt;
         }
         return text;
@@ -111,7 +135,7 @@ bool save(const QString& path, const T& settings, bool dot, bool (*write)(QIODev
 } // namespace
 
 TSettingsRead<TGraph1Settings> ReadGraph1Settings(QIODevice& file, bool decimalPointIsDot) {
-    LineReader r{file, 0, {}};
+    LineReader r(file);
     if (!r.separatorMatches(decimalPointIsDot)) return failed<TGraph1Settings>(r);
     TGraph1Settings s;
     for (bool& channel : s.Channels) {
@@ -130,7 +154,7 @@ TSettingsRead<TGraph1Settings> ReadGraph1Settings(QIODevice& file, bool decimalP
 }
 
 TSettingsRead<TGraph2Settings> ReadGraph2Settings(QIODevice& file, bool decimalPointIsDot) {
-    LineReader r{file, 0, {}};
+    LineReader r(file);
     if (!r.separatorMatches(decimalPointIsDot)) return failed<TGraph2Settings>(r);
     TGraph2Settings s;
     for (TGraph2Settings::Channel& gas : s.Gases) {
