@@ -197,10 +197,14 @@ void TRawIR::StopClick() {
     // it. A $40 stop would leave a filtered stream running, and its replies reported as overdue.
     const int bench = m_streamBench >= 0 ? m_streamBench : SelectedBench();
     if (bench >= 0) {
-        if (m_streamBench >= 0 && m_streamCode == 0x42)
-            m_benches[bench].SendFilteredRawIr(TBench::RateStop);
-        else
-            m_benches[bench].SendRawIr(TBench::RateStop);
+        // A bench whose port has been closed meanwhile has nothing to stop.
+        TBench& b = m_benches[bench];
+        if (b.Port && b.Port->Open()) {
+            if (m_streamBench >= 0 && m_streamCode == 0x42)
+                b.SendFilteredRawIr(TBench::RateStop);
+            else
+                b.SendRawIr(TBench::RateStop);
+        }
         Stop->setEnabled(false);
         Start->setEnabled(true);
     }
