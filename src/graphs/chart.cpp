@@ -22,10 +22,6 @@ std::pair<double, double> usableRange(double min, double max) {
     return {min, max};
 }
 
-// Labels about every tenth point.
-int labelStep(int points) {
-    return points >= 20 ? points / 10 : 1;
-}
 } // namespace
 
 TChart::TChart(const QString& objectName, QWidget* parent) : QWidget(parent) {
@@ -33,8 +29,9 @@ TChart::TChart(const QString& objectName, QWidget* parent) : QWidget(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     m_ticker.reset(new QCPAxisTickerText);
-    m_timer.setInterval(1000 / MaxRedrawHz);
+    m_timer.setSingleShot(true);
     connect(&m_timer, &QTimer::timeout, this, &TChart::Redraw);
+    m_data.SetChangeHook([this] { scheduleRedraw(); });
     buildPlot();
 }
 
@@ -76,7 +73,7 @@ void TChart::SetSize(int subsets, int points) {
 void TChart::SetSubsetLabel(int subset, const QString& label) {
     if (subset >= 0 && subset < m_labels.size()) m_labels[subset] = label;
     if (QCPGraph* g = m_graphs.value(subset)) g->setName(label);
-    m_dirty = true;
+    markDirty();
 }
 
 void TChart::SetSubsetColor(int subset, const QColor& colour) {
@@ -93,7 +90,7 @@ void TChart::SetManualY(double min, double max) {
     if (m_stacked.isEmpty())
         for (QCPAxisRect* r : m_rects)
             r->axis(QCPAxis::atLeft)->setRange(m_y.first, m_y.second);
-    m_dirty = true;
+    markDirty();
 }
 
 void TChart::SetManualRY(double min, double max) {
@@ -101,13 +98,12 @@ void TChart::SetManualRY(double min, double max) {
     if (m_stacked.isEmpty())
         for (QCPAxisRect* r : m_rects)
             r->axis(QCPAxis::atRight)->setRange(m_ry.first, m_ry.second);
-    m_dirty = true;
+    markDirty();
 }
 
 void TChart::Reinitialize() {
     buildPlot();
-    m_dirty = true;
-    if (isVisible()) Redraw();
+    markDirty();
 }
 
 // ---- building the plot ----
@@ -236,7 +232,7 @@ void TChart::applyStyles() {
         g->setVisible(shown);
         if (shown) g->addToLegend();
     }
-    m_dirty = true;
+    markDirty();
 }
 
 void TChart::applyInteractions() {
@@ -289,17 +285,25 @@ void TChart::SetZoomable(bool on) {
 
 void TChart::UndoZoom() {
     restoreRanges();
-    m_dirty = true;
-    if (isVisible()) Redraw();
+    markDirty();
+}
+
+void TChart::scheduleRedraw() {
+    if (m_timer.isActive() || !isVisible()) return;
+    constexpr qint64 interval = 1000 / MaxRedrawHz;
+    const qint64 since = m_sinceRedraw.isValid() ? m_sinceRedraw.elapsed() : interval;
+    m_timer.start(int(since >= interval ? 0 : interval - since));
 }
 
 void TChart::Redraw() {
+    m_timer.stop();
     if (!m_dirty && m_data.Revision() == m_drawnRevision) return;
     syncData();
     syncLabels();
     m_plot->replot();
     m_drawnRevision = m_data.Revision();
     m_dirty = false;
+    m_sinceRedraw.start();
     ++m_redraws;
 }
 
@@ -319,15 +323,11 @@ void TChart::syncData() {
 void TChart::syncLabels() {
     if (!m_pointLabelsOnAxis) return;
     m_ticker->clear();
-    const int points = m_data.Points();
-    const int step = labelStep(points);
-    // Ticks sit on every step-th point appended, so they travel left with their points.
-    const int first = int((uint64_t(step) - m_data.Appended() % uint64_t(step)) % uint64_t(step));
-    for (int p = first; p < points; p += step) {
-        const QString text = m_data.PointLabel(p).trimmed();
-        // A blank keeps the label row's height while no label has arrived.
-        m_ticker->addTick(p, text.isEmpty() ? QStringLiteral(" ") : text);
-    }
+    // A label about every tenth of the width at most; the ticks travel left with their points.
+    for (int p : LabelTicks(m_data, qMax(1, m_data.Points() / 10)))
+        m_ticker->addTick(p, m_data.PointLabel(p).trimmed());
+    // A blank keeps the label row's height while no label is on show.
+    if (m_ticker->ticks().isEmpty()) m_ticker->addTick(0, QStringLiteral(" "));
 }
 
 // ---- what is drawn ----
@@ -436,7 +436,6 @@ void TChart::ExportDataClick() {
 
 void TChart::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    m_timer.start();
     Redraw();
 }
 

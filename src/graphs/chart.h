@@ -3,6 +3,7 @@
 #include "chart_data.h"
 
 #include <QColor>
+#include <QElapsedTimer>
 #include <QList>
 #include <QSharedPointer>
 #include <QTimer>
@@ -20,9 +21,9 @@ class QCPGraph;
 // as lines with a label under each point, on one left axis (and a right axis for the last subsets)
 // or on vertically stacked axes of one subset each, with manual limits, markers, zoom and unzoom.
 // Configuration runs from Reset to Reinitialize; data changes go to Data() and cost only the append:
-// the chart redraws from its window on a timer, at most MaxRedrawHz times a second and only while
-// shown, and only when the window changed. Its axis ranges stay as configured (the labels never
-// make the layout jump); the operator zooms with the mouse wheel and drags only while the screen
+// a change arms a timer, and the chart redraws from its window at most MaxRedrawHz times a second,
+// only while shown; a chart whose data stays still costs nothing. Its axis ranges stay as configured (the
+// labels never make the layout jump); the operator zooms with the mouse wheel and drags only while the screen
 // lets it (SetZoomable). A right-click offers "Save Image..." (PNG) and "Export Data..." (CSV of the
 // points on show). Drawn by QCustomPlot, which only this class knows.
 class TChart : public QWidget {
@@ -123,6 +124,12 @@ private:
     void syncData();
     void syncLabels();
     void restoreRanges();
+    // Arms the redraw timer for the earliest moment the rate limit allows, unless it is armed.
+    void scheduleRedraw();
+    void markDirty() {
+        m_dirty = true;
+        scheduleRedraw();
+    }
     QCPAxisRect* rect(int axis) const;
 
     TChartData m_data;
@@ -143,7 +150,8 @@ private:
     QList<QCPAxisRect*> m_rects;
     QList<QCPGraph*> m_graphs; // by subset
     QSharedPointer<QCPAxisTickerText> m_ticker;
-    QTimer m_timer;
+    QTimer m_timer; // single shot, armed by changes
+    QElapsedTimer m_sinceRedraw;
     uint64_t m_drawnRevision = ~uint64_t(0);
     bool m_dirty = true;
     int m_redraws = 0;

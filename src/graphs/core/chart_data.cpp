@@ -14,12 +14,12 @@ void TChartData::Reset(int subsets, int points) {
     m_values.assign(size_t(m_subsets) * size_t(m_points), Gap);
     m_labels.assign(size_t(m_points), QString());
     m_appended = 0;
-    ++m_revision;
+    changed();
 }
 
 void TChartData::SetNullDataValue(double value) {
     m_null = value;
-    ++m_revision;
+    changed();
 }
 
 double TChartData::YData(int subset, int point) const {
@@ -34,13 +34,13 @@ bool TChartData::IsNull(int subset, int point) const {
 void TChartData::SetYData(int subset, int point, double value) {
     if (!valid(subset, point)) return;
     m_values[size_t(subset) * size_t(m_points) + size_t(slot(point))] = value == m_null ? Gap : value;
-    ++m_revision;
+    changed();
 }
 
 void TChartData::advance(int n) {
     m_head = int((int64_t(m_head) + n) % m_points);
     m_appended += uint64_t(n);
-    ++m_revision;
+    changed();
 }
 
 void TChartData::AppendPoint(const double* values, int count, const QString& label) {
@@ -73,7 +73,7 @@ QString TChartData::PointLabel(int point) const {
 void TChartData::SetPointLabel(int point, const QString& label) {
     if (point < 0 || point >= m_points) return;
     m_labels[size_t(slot(point))] = label;
-    ++m_revision;
+    changed();
 }
 
 namespace {
@@ -111,4 +111,40 @@ QString ChartDataCsv(const TChartData& data, const QList<int>& subsets, const QS
         out += row.join(sep) + end;
     }
     return out;
+}
+
+QList<int> LabelTicks(const TChartData& data, int minGap) {
+    QList<int> candidates;
+    QList<qint64> values;
+    bool numeric = true;
+    QString previous = data.PointLabel(0).trimmed();
+    for (int p = 1; p < data.Points(); ++p) {
+        const QString label = data.PointLabel(p).trimmed();
+        if (!label.isEmpty() && label != previous) {
+            candidates << p;
+            bool ok = false;
+            values << label.toLongLong(&ok);
+            numeric = numeric && ok;
+        }
+        previous = label;
+    }
+    QList<int> ticks;
+    if (candidates.isEmpty()) return ticks;
+    if (numeric) {
+        // Points per unit of label, over the window; one candidate gives no rate: any step will do.
+        const qint64 span = values.last() - values.first();
+        const double perUnit = span > 0 ? double(candidates.last() - candidates.first()) / double(span) : 1e9;
+        qint64 step = 1;
+        for (qint64 s :
+             {1, 2, 5, 10, 15, 30, 60, 120, 300, 600, 900, 1800, 3600, 7200, 14400, 43200, 86400}) {
+            step = s;
+            if (double(s) * perUnit >= minGap) break;
+        }
+        for (int i = 0; i < candidates.size(); ++i)
+            if (values[i] % step == 0) ticks << candidates[i];
+        return ticks;
+    }
+    for (int p : candidates)
+        if (ticks.isEmpty() || p - ticks.last() >= minGap) ticks << p;
+    return ticks;
 }

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 // The data window of one strip chart, without widgets: a number of subsets (series) of equal point
@@ -44,6 +45,8 @@ public:
 
     // Raised by every change.
     uint64_t Revision() const { return m_revision; }
+    // Called after every change (the chart schedules its next drawing); nothing by default.
+    void SetChangeHook(std::function<void()> hook) { m_hook = std::move(hook); }
     // Points appended since Reset: the chart places its label ticks by it, so that they move with
     // the data.
     uint64_t Appended() const { return m_appended; }
@@ -57,6 +60,10 @@ private:
         return subset >= 0 && subset < m_subsets && point >= 0 && point < m_points;
     }
     void advance(int n);
+    void changed() {
+        ++m_revision;
+        if (m_hook) m_hook();
+    }
 
     int m_subsets = 0;
     int m_points = 0;
@@ -68,6 +75,7 @@ private:
     std::vector<QString> m_labels;
     uint64_t m_revision = 0;
     uint64_t m_appended = 0;
+    std::function<void()> m_hook;
 };
 
 // Points `first` to `last` of the listed subsets as comma-separated values: a header row ("Point",
@@ -76,3 +84,10 @@ private:
 // are written with a comma and the fields are separated by semicolons. Rows end in CR LF.
 QString ChartDataCsv(const TChartData& data, const QList<int>& subsets, const QStringList& subsetLabels,
                      int first, int last, bool decimalPointIsDot);
+
+// The points that carry a label on the x axis: each point where the label changes from the one
+// before it (the first point of a new second, for labels in seconds). When the labels are whole
+// numbers only those divisible by a round step (1, 2, 5, 10, 15, 30, 60 ...) are kept, the smallest
+// step that leaves `minGap` points between ticks at the rate the labels advance, so that the same
+// labels stay as the window scrolls; other labels are thinned to `minGap` from the left.
+QList<int> LabelTicks(const TChartData& data, int minGap);

@@ -67,6 +67,50 @@ private slots:
         QVERIFY(std::isnan(d.YData(0, 99)));
     }
 
+    void labelTicks_data() {
+        QTest::addColumn<int>("pointsPerLabel"); // how many points share a label
+        QTest::addColumn<int>("appended");
+        QTest::addColumn<QList<int>>("ticks");
+        QTest::addColumn<QStringList>("labels");
+        // Five replies a second: a tick every fifth second, at the first point of that second.
+        QTest::newRow("5 points a second")
+            << 5 << 200 << QList<int>{5, 30, 55, 80, 105} << QStringList{"15", "20", "25", "30", "35"};
+        // Scrolled by two points: the same seconds, two points further left.
+        QTest::newRow("scrolled") << 5 << 202 << QList<int>{3, 28, 53, 78, 103, 128}
+                                  << QStringList{"15", "20", "25", "30", "35", "40"};
+        // The line rate: one new second in the window.
+        QTest::newRow("126 points a second") << 126 << 200 << QList<int>{56} << QStringList{"1"};
+        // The smallest round step that keeps 13 points between ticks.
+        QTest::newRow("a label per point") << 1 << 130 << QList<int>{15, 30, 45, 60, 75, 90, 105, 120}
+                                           << QStringList{"15", "30", "45", "60", "75", "90", "105", "120"};
+    }
+    void labelTicks() {
+        QFETCH(int, pointsPerLabel);
+        QFETCH(int, appended);
+        QFETCH(QList<int>, ticks);
+        QFETCH(QStringList, labels);
+        TChartData d(1, 130);
+        const double v[1] = {1};
+        for (int i = 0; i < appended; ++i)
+            d.AppendPoint(v, 1, QStringLiteral("%1").arg(i / pointsPerLabel, 10));
+        const QList<int> got = LabelTicks(d, 13);
+        QCOMPARE(got, ticks);
+        QStringList texts;
+        for (int p : got)
+            texts << d.PointLabel(p).trimmed();
+        QCOMPARE(texts, labels);
+    }
+
+    void labelTicksOfOtherLabels() {
+        // Labels that are no numbers are thinned from the left; empty ones (a cleared part) carry none.
+        TChartData d(1, 40);
+        const double v[1] = {1};
+        for (int i = 0; i < 30; ++i)
+            d.AppendPoint(v, 1, QStringLiteral("t%1").arg(i / 2));
+        d.AppendNull(10);
+        QCOMPARE(LabelTicks(d, 5), (QList<int>{2, 8, 14, 20, 26}));
+    }
+
     void csv_data() {
         QTest::addColumn<bool>("dot");
         QTest::addColumn<QString>("expected");
