@@ -11,10 +11,13 @@
 #include "ui_fixture.h"
 
 #include <QAction>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <csignal>
+#include <sys/resource.h>
 
 namespace {
 
@@ -311,6 +314,40 @@ private slots:
         auto last = [](int c) { return int(cycleSample(4003, 24, c)); };
         QCOMPARE(f.list()->item(150)->text(), TIrLog::FormatLine({last(0), last(1), last(2), last(3)}));
         QCOMPARE(f.view().ChartPosition(), 500);
+    }
+
+    void aWriteFailureEndsLogging() {
+        RawIrFixture f;
+        const QString path = f.openLog(dir.filePath(QStringLiteral("limited.LOG")));
+        f.start();
+        f.cycles(1);
+        const qint64 size = QFileInfo(path).size();
+        // The file may not grow past what it holds now plus half a cycle: the next cycle's lines do not
+        // reach the disk.
+        rlimit before{};
+        getrlimit(RLIMIT_FSIZE, &before);
+        rlimit limited = before;
+        limited.rlim_cur = rlim_t(size + 1200);
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        setrlimit(RLIMIT_FSIZE, &limited);
+        f.cycles(1);
+        setrlimit(RLIMIT_FSIZE, &before);
+        std::signal(SIGXFSZ, oldHandler);
+        const QStringList messages = f.dialogs.dialogs.Messages();
+        QCOMPARE(messages.size(), 1);
+        QVERIFY2(messages[0].startsWith(QStringLiteral("The IR log file ") + path +
+                                        QStringLiteral(" could not be written")),
+                 qPrintable(messages[0]));
+        QVERIFY(messages[0].endsWith(QStringLiteral("Logging has stopped.")));
+        QVERIFY(!f.log().LogOpen());
+        QVERIFY(!f.log().LoggingOnChk->isChecked());
+        QCOMPARE(f.view().windowTitle(), QStringLiteral("Raw IR Data"));
+        // The file ends with the last whole cycle that reached it.
+        QCOMPARE(QFileInfo(path).size(), size);
+        QVERIFY(readFile(path).endsWith("\r\n"));
+        // Plotting goes on.
+        f.cycles(1);
+        QCOMPARE(f.view().ChartPosition(), 300);
     }
 
     void closingWhileLogging() {

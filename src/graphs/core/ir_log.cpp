@@ -29,10 +29,12 @@ bool TIrLog::Open(const QString& path) {
         return false;
     }
     m_header = HeaderLine(QFileInfo(path).absoluteFilePath());
+    m_goodSize = 0;
     if (!WriteTextLine(m_file, m_header) || !m_file.flush()) {
         fail();
         return false;
     }
+    m_goodSize = m_file.size();
     m_lines = 1;
     return true;
 }
@@ -45,7 +47,11 @@ void TIrLog::Close() {
 
 void TIrLog::fail() {
     m_error = m_file.errorString();
+    const QString name = m_file.fileName();
     m_file.close();
+    // What reached the file after the last good flush may end in the middle of a line: the log ends
+    // with the last lines that were handed on whole.
+    QFile::resize(name, m_goodSize);
 }
 
 TIrLog::LineResult TIrLog::WriteLine(const QString& line) {
@@ -61,7 +67,10 @@ TIrLog::LineResult TIrLog::WriteLine(const QString& line) {
 
 bool TIrLog::Flush() {
     if (!m_file.isOpen()) return false;
-    if (m_file.flush()) return true;
+    if (m_file.flush()) {
+        m_goodSize = m_file.size();
+        return true;
+    }
     fail();
     return false;
 }

@@ -38,7 +38,8 @@ public:
 
     LineResult WriteLine(const QString& line);
     // Hands the written lines to the file system, so that a killed program loses nothing already
-    // counted as written; false (log closed, Error() set) when they did not reach the file.
+    // counted as written; false (log closed, Error() set) when they did not reach the file, which then
+    // ends with the lines of the last flush that succeeded.
     bool Flush();
 
     // "DataLogfile <full path> created <short date> <long time>"
@@ -53,6 +54,8 @@ private:
     QString m_header;
     QString m_error;
     int64_t m_lines = 0;
+    // The file's size after the last flush that succeeded.
+    qint64 m_goodSize = 0;
 };
 
 // The "Collected IR data" list keeps every line the log receives; before each line is added, a list
