@@ -13,6 +13,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QTextStream>
 #include <QTimer>
 #include <functional>
@@ -21,14 +22,15 @@
 namespace {
 
 const char* const Usage =
-    "rawir PORT [--filtered] [--phases N] [--points N] [--cycles N] [--baud B] --log FILE\n"
+    "rawir PORT [--filtered] [--phases N] [--points N] [--cycles N] [--baud B] --log FILE [--overwrite]\n"
     "      streams raw IR data ($40, or $42 with --filtered) from the bench on PORT, assembles cycles\n"
     "      of 100 samples per channel from N phases (replies, default 4) of N points (default 25) as\n"
     "      the raw IR view does, writes every complete cycle to FILE as the IR data log does (header,\n"
     "      one \"%+4d\" line per sample point, at most 99999 lines), and stops the stream after N\n"
-    "      cycles (default 1) or on SIGINT/SIGTERM. Prints the cycles and lines written. Exit 0 when\n"
-    "      done, 1 when the bench refuses, falls silent or sends no complete cycle, 2 on bad arguments\n"
-    "      or a port or log file that cannot be opened or written.";
+    "      cycles (default 1) or on SIGINT/SIGTERM. An existing FILE is replaced only with --overwrite.\n"
+    "      Prints the cycles and lines written. Exit 0 when done, 1 when the bench refuses, falls\n"
+    "      silent or sends no complete cycle, 2 on bad arguments or a port or log file that cannot be\n"
+    "      opened or written.";
 
 // A stream that completes no cycle for this long is given up.
 constexpr int CycleWatchdogMs = 10000;
@@ -41,6 +43,7 @@ struct Options {
     int cycles = 1;
     int baud = 19200;
     QString logFile;
+    bool overwrite = false;
 };
 
 // Parses the command line; returns an error text (empty on success) and whether usage should follow.
@@ -49,8 +52,8 @@ QString parseOptions(const QStringList& args, Options* o, bool* showUsage) {
     QStringList positional;
     for (int i = 0; i < args.size(); ++i) {
         const QString& a = args.at(i);
-        if (a == QLatin1String("--filtered")) {
-            o->filtered = true;
+        if (a == QLatin1String("--filtered") || a == QLatin1String("--overwrite")) {
+            (a == QLatin1String("--filtered") ? o->filtered : o->overwrite) = true;
             continue;
         }
         if (!a.startsWith(QLatin1String("--"))) {
@@ -101,6 +104,9 @@ QString parseOptions(const QStringList& args, Options* o, bool* showUsage) {
     }
     const QString layout = TIrCycle::CheckLayout(o->phases, o->points);
     if (!layout.isEmpty()) return layout;
+    // As the view's save dialog asks before it empties a file.
+    if (!o->overwrite && QFileInfo::exists(o->logFile))
+        return QStringLiteral("log file %1 exists: add --overwrite to replace it").arg(o->logFile);
     return {};
 }
 

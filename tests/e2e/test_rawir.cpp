@@ -62,7 +62,7 @@ private slots:
         QFETCH(int, linesPerCycle);
         const QString path = dir.filePath(QStringLiteral("RAWDATA.LOG"));
         QProcess tool;
-        run(tool, options + QStringList{"--log", path});
+        run(tool, options + QStringList{"--log", path, "--overwrite"});
         const QString errors = QString::fromLocal8Bit(tool.readAllStandardError());
         QVERIFY2(tool.exitCode() == 0, qPrintable(errors));
         QCOMPARE(QString::fromLocal8Bit(tool.readAllStandardOutput()),
@@ -100,6 +100,8 @@ private slots:
         QTest::newRow("unknown option") << QStringList{"--fast"} << 2 << "unknown option '--fast'";
         QTest::newRow("log file that cannot be created")
             << QStringList{"--log", "/nonexistent/dir/RAWDATA.LOG"} << 2 << "cannot create log file";
+        QTest::newRow("existing log file") << QStringList{"--log", QStringLiteral(X714CTL_PATH)} << 2
+                                           << "exists: add --overwrite to replace it";
         QTest::newRow("replies shorter than the points asked for")
             << QStringList{"--phases", "3", "--points", "30"} << 1
             << "the replies carry 25 sample points, fewer than 30 (--points)";
@@ -121,7 +123,7 @@ private slots:
     void aSilentBenchEndsTheRun() {
         sim->Bench(0).SilenceCode(0x40);
         QProcess tool;
-        run(tool, {"--log", dir.filePath(QStringLiteral("silent.LOG"))});
+        run(tool, {"--log", dir.filePath(QStringLiteral("silent.LOG")), "--overwrite"});
         QCOMPARE(tool.exitCode(), 1);
         const QString errors = QString::fromLocal8Bit(tool.readAllStandardError());
         QVERIFY2(errors.contains(QStringLiteral("Raw IR  Timeout")), qPrintable(errors));
