@@ -3,7 +3,6 @@
 #include "dialogs.h"
 #include "locale_setup.h"
 
-#include <QBuffer>
 #include <QEvent>
 #include <QMenu>
 #include <QSaveFile>
