@@ -6,7 +6,12 @@
 #include "cmds.h"
 #include "cstatus.h"
 #include "estatwnd.h"
+#include "firgraph.h"
+#include "firlog.h"
 #include "fparams.h"
+#include "graph1.h"
+#include "graph2.h"
+#include "hist_ir.h"
 #include "upgrade.h"
 
 #include <QAction>
@@ -23,7 +28,7 @@ TShell::TShell(TApp::PortFactory makePort, const QString& parameterList)
     m_parameters = new TParameters(*m_benches, *m_app, m_app.get(), parameterList);
     m_router.SetParameters(m_parameters);
     m_app->JoinScreen(TScreenSlot::Parameters, m_parameters, m_parameters);
-    // TIRLog (IR data log): not built yet.
+    m_irLog = new TIRLog(m_app.get());
     m_app->CreateHistory();
     m_status = new TFCStatus(*m_benches, *m_app, m_app.get());
     m_router.SetStatus(m_status);
@@ -31,9 +36,27 @@ TShell::TShell(TApp::PortFactory makePort, const QString& parameterList)
     m_engineeringStatus = new TEStatus(*m_benches, *m_app, m_app.get());
     m_router.SetEngineeringStatus(m_engineeringStatus);
     m_app->JoinScreen(TScreenSlot::EStatus, m_engineeringStatus, m_engineeringStatus);
-    // TRawIR (raw IR view): not built yet.
-    // TFGraph2 (second gas graph): not built yet.
-    // TFGraph1 (first gas graph): not built yet.
+    m_rawIr = new TRawIR(*m_benches, *m_app, *m_app, *m_irLog, m_app.get());
+    m_router.SetRawIr(m_rawIr);
+    m_app->JoinScreen(TScreenSlot::RawIR, m_rawIr, m_rawIr);
+    // The three raw IR items choose raw or filtered data and show the view.
+    for (const auto& [item, filtered] :
+         {std::pair{"N40RAWADIRChannelData1", false}, std::pair{"N42FilteredRAWADIRChannelData1", true},
+          std::pair{"RawIR1", false}}) {
+        TRawIR* view = m_rawIr;
+        QObject::connect(m_app->MenuItem(QLatin1String(item)), &QAction::triggered, view,
+                         [view, mode = filtered] {
+                             view->SetFilteredMode(mode);
+                             view->show();
+                             view->raise();
+                         });
+    }
+    m_graph2 = new TFGraph2(*m_benches, *m_app, *m_app, m_app.get());
+    m_router.SetGraph2(m_graph2);
+    m_app->JoinScreen(TScreenSlot::Graph2, m_graph2, m_graph2);
+    m_graph1 = new TFGraph1(*m_benches, *m_app, *m_app, m_app.get());
+    m_router.SetGraph1(m_graph1);
+    m_app->JoinScreen(TScreenSlot::Graph1, m_graph1, m_graph1);
     m_upgrade = new TFUpgrade(*m_benches, *m_app, m_app.get());
     m_router.SetFirmware(m_upgrade);
     m_app->JoinScreen(TScreenSlot::Upgrade, m_upgrade, m_upgrade);
@@ -42,6 +65,7 @@ TShell::TShell(TApp::PortFactory makePort, const QString& parameterList)
         m_upgrade, &TFUpgrade::VisibilityChanged, m_app.get(),
         [app = m_app.get()](bool visible) { app->Acquisition().State.FirmwareScreenVisible = visible; });
     m_app->CreateHistIr();
+    m_irLog->SetCollectedIrData(m_app->fHist_ir);
     m_app->CreateTitle();
     m_cmds = new TFCmds(*m_benches, *m_app, m_app.get());
     m_router.SetConsole(m_cmds);
@@ -74,6 +98,9 @@ TShell::~TShell() {
     m_router.SetCalLoad(nullptr);
     m_router.SetFirmware(nullptr);
     m_router.SetParamTransfer(nullptr);
+    m_router.SetRawIr(nullptr);
+    m_router.SetGraph2(nullptr);
+    m_router.SetGraph1(nullptr);
     m_app.reset();
     m_router.SetMainWindow(nullptr);
 }

@@ -14,6 +14,10 @@ class TFCmds;
 class TParameters;
 class TFCalLoad1;
 class TFUpgrade;
+class TFGraph1;
+class TFGraph2;
+class TIRLog;
+class TRawIR;
 
 // The desktop program: the four bench connections, the router that answers their calls, and every
 // screen, created once at start in the program's order and kept for the whole run. Only the main
@@ -40,6 +44,12 @@ public:
     TFCalLoad1& CalLoad1() { return *m_calLoad1; }
     TFUpgrade& Upgrade() { return *m_upgrade; }
 
+    // The graph screens (children of the main window).
+    TIRLog& IrLog() { return *m_irLog; }
+    TRawIR& RawIr() { return *m_rawIr; }
+    TFGraph1& Graph1() { return *m_graph1; }
+    TFGraph2& Graph2() { return *m_graph2; }
+
 private:
     std::unique_ptr<TBenchSet> m_benches;
     TBenchRouter m_router;
@@ -53,4 +63,8 @@ private:
     TFCalLoad* m_calLoad = nullptr;
     TFCalLoad1* m_calLoad1 = nullptr;
     TFUpgrade* m_upgrade = nullptr;
+    TIRLog* m_irLog = nullptr;
+    TRawIR* m_rawIr = nullptr;
+    TFGraph2* m_graph2 = nullptr;
+    TFGraph1* m_graph1 = nullptr;
 };

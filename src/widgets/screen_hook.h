@@ -3,6 +3,7 @@
 #include "packet.h"
 
 #include <QByteArray>
+#include <QStringList>
 #include <cstdint>
 
 // How the screens join the program. The shell creates every screen once and joins it to the main
@@ -149,4 +150,28 @@ class IRawIrRoutes {
 public:
     virtual ~IRawIrRoutes() = default;
     virtual void RawIrPacket(int bench, const TRxPacket& packet) = 0;
+};
+
+// ---- what the graph screens read of the main window ----
+
+// The main window's state that the graph screens need: its shutdown flag and the "HC Divisor" setting
+// that scales the Ethanol readings.
+class IGraphWindowState {
+public:
+    virtual ~IGraphWindowState() = default;
+    virtual bool Closing() const = 0;
+    virtual bool HcDivisor100() const = 0;
+};
+
+// The "Collected IR data" list of the main window, which the IR data log fills.
+class ICollectedIrData {
+public:
+    virtual ~ICollectedIrData() = default;
+    virtual int LineCount() const = 0;
+    virtual void AddLines(const QStringList& lines) = 0;
+    // Removes `count` lines from line `first` (0-based) on.
+    virtual void RemoveLines(int first, int count) = 0;
+    virtual void ClearLines() = 0;
+    // Shows the list in front of the other windows.
+    virtual void BringToFront() = 0;
 };

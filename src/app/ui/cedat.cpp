@@ -754,6 +754,10 @@ bool TApp::Closing() const {
     return m_acq.State.Closing;
 }
 
+bool TApp::HcDivisor100() const {
+    return m_acq.State.Settings.HCDivisorRadioGroup == Items::HCDivisor100;
+}
+
 uint8_t TApp::ConsoleCommand() const {
     return m_acq.State.ConsoleCommand;
 }

@@ -39,8 +39,9 @@ class TfHist_ir;
 // lines, the acquisition settings and buttons, and the menus that open every other screen. It owns the
 // four serial ports (bench i always talks through port i), the acquisition core it binds its controls
 // to, and the small dialogs. It receives the main window's share of the bench connections' calls
-// (IMainWindowRoutes); the shell's router forwards them here.
-class TApp : public QMainWindow, public IMainWindowRoutes, public IConsoleHost {
+// (IMainWindowRoutes); the shell's router forwards them here. The graph screens read its shutdown flag
+// and "HC Divisor" (IGraphWindowState).
+class TApp : public QMainWindow, public IMainWindowRoutes, public IConsoleHost, public IGraphWindowState {
     Q_OBJECT
 public:
     // Makes the port component of COMn (1..4 at start). The desktop program makes serial ports; tests
@@ -104,6 +105,9 @@ public:
     // ---- IConsoleHost (ConsoleCommand above) ----
     const IActivationBoxes& ActivationBoxes() const override { return *this; }
     void RaiseConsoleSendRequest(int bench) override;
+
+    // ---- IGraphWindowState (Closing above) ----
+    bool HcDivisor100() const override;
 
     // ---- controls (objectName = member name) ----
     QTableView* Grid = nullptr;

@@ -476,7 +476,8 @@ private slots:
         UiFixture f;
         // Screens that do not exist yet leave their items disabled; the console's are enabled once it
         // joins, and disabled again when it leaves.
-        QVERIFY(!f.app->MenuItem(QStringLiteral("Graphics1"))->isEnabled());
+        QCOMPARE(f.app->MenuItem(QStringLiteral("BenchUpgrade1"))->isEnabled(),
+                 f.app->Screen(TScreenSlot::Upgrade) != nullptr);
         QVERIFY(f.app->MenuItem(QStringLiteral("N04SystemId1"))->isEnabled());
         f.app->JoinScreen(TScreenSlot::Cmds, nullptr, nullptr);
         QVERIFY(!f.app->MenuItem(QStringLiteral("N04SystemId1"))->isEnabled());
