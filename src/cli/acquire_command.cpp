@@ -2,6 +2,7 @@
 // lines the main log file receives; --log also writes that file.
 #include "acquisition.h"
 #include "bench.h"
+#include "cli_bench.h"
 #include "cli_command.h"
 #include "command.h"
 #include "dialogs.h"
@@ -63,7 +64,7 @@ const ColumnName ColumnNames[] = {
 
 struct Options {
     QStringList ports;
-    int baud = 19200;
+    int baud = DefaultBaud;
     TSettingsPanel settings;
     bool offset = false;
     int rows = 0; // 0: until a signal
@@ -95,104 +96,109 @@ QString applyColumns(TSettingsPanel& s, const QString& list) {
     return {};
 }
 
-// Parses the command line; returns an error text (empty on success) and whether usage should follow.
-QString parseOptions(const QStringList& args, Options* o, bool* showUsage) {
-    *showUsage = false;
-    for (int i = 0; i < args.size(); ++i) {
-        const QString& a = args.at(i);
-        auto needValue = [&]() -> std::optional<QString> {
-            if (i + 1 >= args.size()) return std::nullopt;
-            return args.at(++i);
-        };
-        if (!a.startsWith(QLatin1String("--"))) {
-            o->ports << a;
-            continue;
-        }
-        if (a == QLatin1String("--offset")) {
-            o->offset = true;
-            continue;
-        }
-        if (a == QLatin1String("--append") || a == QLatin1String("--overwrite")) {
-            (a == QLatin1String("--append") ? o->append : o->overwrite) = true;
-            continue;
-        }
-        static const QStringList valued = {"--baud",    "--data",    "--hc-mode", "--hc-divisor", "--columns",
-                                           "--average", "--samples", "--rows",    "--log"};
-        if (!valued.contains(a)) {
-            *showUsage = true;
-            return QStringLiteral("unknown option '%1'").arg(a);
-        }
-        const std::optional<QString> v = needValue();
-        if (!v) {
-            *showUsage = true;
-            return QStringLiteral("%1 needs a value").arg(a);
-        }
-        const QString value = v->trimmed();
-        bool ok = false;
-        if (a == QLatin1String("--baud")) {
-            o->baud = value.toInt(&ok);
-            if (!ok || !QList<int>{9600, 19200, 38400, 57600, 115200}.contains(o->baud))
-                return QStringLiteral("--baud must be 9600, 19200, 38400, 57600 or 115200, not '%1'")
-                    .arg(value);
-        } else if (a == QLatin1String("--data")) {
-            QString code = value;
-            if (code.startsWith(QLatin1Char('$'))) code.remove(0, 1);
-            const QStringList codes = {"01", "06", "44"};
-            if (!codes.contains(code))
-                return QStringLiteral("--data must be 01, 06 or 44, not '%1'").arg(value);
-            o->settings.CompDataRG = int(codes.indexOf(code));
-        } else if (a == QLatin1String("--hc-mode")) {
-            const QString m = value.toLower();
-            if (m != QLatin1String("hex") && m != QLatin1String("prop"))
-                return QStringLiteral("--hc-mode must be hex or prop, not '%1'").arg(value);
-            o->settings.HCMode = m == QLatin1String("hex") ? Items::HCModeHex : Items::HCModeProp;
-        } else if (a == QLatin1String("--hc-divisor")) {
-            if (value != QLatin1String("1") && value != QLatin1String("100"))
-                return QStringLiteral("--hc-divisor must be 1 or 100, not '%1'").arg(value);
-            o->settings.HCDivisorRadioGroup =
-                value == QLatin1String("1") ? Items::HCDivisor1 : Items::HCDivisor100;
-        } else if (a == QLatin1String("--columns")) {
-            const QString problem = applyColumns(o->settings, value);
-            if (!problem.isEmpty()) return problem;
-        } else if (a == QLatin1String("--average")) {
-            const QStringList modes = {"none", "mean", "stdev"};
-            const int m = int(modes.indexOf(value.toLower()));
-            if (m < 0) return QStringLiteral("--average must be none, mean or stdev, not '%1'").arg(value);
-            o->settings.AveragingRadioGroup = m;
-        } else if (a == QLatin1String("--samples")) {
-            // The window's entry takes one to five digits.
-            const int n = value.toInt(&ok);
-            if (!ok || n < 0 || n > 99999 || value.startsWith(QLatin1Char('+')))
-                return QStringLiteral("--samples must be a whole number from 0 to 99999, not '%1'")
-                    .arg(value);
-            o->settings.AverageEdit = QString::number(n);
-        } else if (a == QLatin1String("--rows")) {
-            o->rows = value.toInt(&ok);
-            if (!ok || o->rows < 1)
-                return QStringLiteral("--rows must be a whole number of at least 1, not '%1'").arg(value);
-        } else if (a == QLatin1String("--log")) {
-            if (value.isEmpty()) return QStringLiteral("--log needs a file name");
-            o->logFile = *v;
-        }
-    }
+// Parses the command line; false after the message.
+bool parseOptions(const QStringList& args, Options* o, const CliMessages& messages) {
+    // An option with a value, which its handler gets without the blanks around it.
+    auto valued = [](const char* name, std::function<QString(const QString& value)> take) {
+        return CliOption{QLatin1String(name), QStringLiteral("%1 needs a value").arg(QLatin1String(name)),
+                         [take = std::move(take)](const QString& value) { return take(value.trimmed()); }};
+    };
+    TSettingsPanel& settings = o->settings;
+    const std::vector<CliOption> options = {
+        FlagOption(QStringLiteral("--offset"), &o->offset),
+        FlagOption(QStringLiteral("--append"), &o->append),
+        FlagOption(QStringLiteral("--overwrite"), &o->overwrite),
+        BaudOption(&o->baud),
+        valued("--data",
+               [&settings](const QString& value) {
+                   QString code = value;
+                   if (code.startsWith(QLatin1Char('$'))) code.remove(0, 1);
+                   const QStringList codes = {"01", "06", "44"};
+                   if (!codes.contains(code))
+                       return QStringLiteral("--data must be 01, 06 or 44, not '%1'").arg(value);
+                   settings.CompDataRG = int(codes.indexOf(code));
+                   return QString();
+               }),
+        valued("--hc-mode",
+               [&settings](const QString& value) {
+                   const QString m = value.toLower();
+                   if (m != QLatin1String("hex") && m != QLatin1String("prop"))
+                       return QStringLiteral("--hc-mode must be hex or prop, not '%1'").arg(value);
+                   settings.HCMode = m == QLatin1String("hex") ? Items::HCModeHex : Items::HCModeProp;
+                   return QString();
+               }),
+        valued("--hc-divisor",
+               [&settings](const QString& value) {
+                   if (value != QLatin1String("1") && value != QLatin1String("100"))
+                       return QStringLiteral("--hc-divisor must be 1 or 100, not '%1'").arg(value);
+                   settings.HCDivisorRadioGroup =
+                       value == QLatin1String("1") ? Items::HCDivisor1 : Items::HCDivisor100;
+                   return QString();
+               }),
+        valued("--columns", [&settings](const QString& value) { return applyColumns(settings, value); }),
+        valued("--average",
+               [&settings](const QString& value) {
+                   const QStringList modes = {"none", "mean", "stdev"};
+                   const int m = int(modes.indexOf(value.toLower()));
+                   if (m < 0)
+                       return QStringLiteral("--average must be none, mean or stdev, not '%1'").arg(value);
+                   settings.AveragingRadioGroup = m;
+                   return QString();
+               }),
+        valued("--samples",
+               [&settings](const QString& value) {
+                   // The window's entry takes one to five digits.
+                   bool ok = false;
+                   const int n = value.toInt(&ok);
+                   if (!ok || n < 0 || n > 99999 || value.startsWith(QLatin1Char('+')))
+                       return QStringLiteral("--samples must be a whole number from 0 to 99999, not '%1'")
+                           .arg(value);
+                   settings.AverageEdit = QString::number(n);
+                   return QString();
+               }),
+        valued(
+            "--rows",
+            [o](const QString& value) {
+                bool ok = false;
+                o->rows = value.toInt(&ok);
+                if (!ok || o->rows < 1)
+                    return QStringLiteral("--rows must be a whole number of at least 1, not '%1'").arg(value);
+                return QString();
+            }),
+        // The file name as given, blanks and all; only a blank one is refused.
+        CliOption{QStringLiteral("--log"), QStringLiteral("--log needs a value"),
+                  [o](const QString& value) {
+                      if (value.trimmed().isEmpty()) return QStringLiteral("--log needs a file name");
+                      o->logFile = value;
+                      return QString();
+                  }},
+    };
+    const std::optional<QStringList> ports = ParseCliArguments(args, options, messages);
+    if (!ports) return false;
+    o->ports = *ports;
     if (o->ports.isEmpty()) {
-        *showUsage = true;
-        return QStringLiteral("at least one PORT is required");
+        messages.UsageError(QStringLiteral("at least one PORT is required"));
+        return false;
     }
-    if (o->ports.size() > 4)
-        return QStringLiteral("at most 4 ports (benches 1 to 4), not %1").arg(o->ports.size());
-    if (o->offset && !o->settings.Offset)
-        return QStringLiteral("--offset needs the offset columns (add offset to --columns)");
-    if ((o->append || o->overwrite) && o->logFile.isEmpty())
-        return QStringLiteral("--append and --overwrite need --log FILE");
-    if (o->append && o->overwrite) return QStringLiteral("give either --append or --overwrite, not both");
+    QString problem;
     // As the window's New File asks before it empties a file, and its Append takes only an existing one.
     const bool exists = !o->logFile.isEmpty() && QFileInfo::exists(o->logFile);
-    if (exists && !o->append && !o->overwrite)
-        return QStringLiteral("log file %1 exists: add --append to add to it or --overwrite to replace it")
-            .arg(o->logFile);
-    if (!exists && o->append) return QStringLiteral("--append: log file %1 does not exist").arg(o->logFile);
-    return {};
+    if (o->ports.size() > 4)
+        problem = QStringLiteral("at most 4 ports (benches 1 to 4), not %1").arg(o->ports.size());
+    else if (o->offset && !o->settings.Offset)
+        problem = QStringLiteral("--offset needs the offset columns (add offset to --columns)");
+    else if ((o->append || o->overwrite) && o->logFile.isEmpty())
+        problem = QStringLiteral("--append and --overwrite need --log FILE");
+    else if (o->append && o->overwrite)
+        problem = QStringLiteral("give either --append or --overwrite, not both");
+    else if (exists && !o->append && !o->overwrite)
+        problem = QStringLiteral("log file %1 exists: add --append to add to it or --overwrite to replace it")
+                      .arg(o->logFile);
+    else if (!exists && o->append)
+        problem = QStringLiteral("--append: log file %1 does not exist").arg(o->logFile);
+    if (problem.isEmpty()) return true;
+    messages.ValueError(problem);
+    return false;
 }
 
 // Message boxes (log file problems) go to standard error.
@@ -254,14 +260,9 @@ void printLine(const QString& line) {
 
 int runAcquire(const QStringList& args) {
     QTextStream err(stderr);
+    const CliMessages messages("acquire", Usage);
     Options o;
-    bool showUsage = false;
-    const QString problem = parseOptions(args, &o, &showUsage);
-    if (!problem.isEmpty()) {
-        err << "x714ctl acquire: " << problem << "\n";
-        if (showUsage) err << "usage: x714ctl " << Usage << "\n";
-        return ExitUsage;
-    }
+    if (!parseOptions(args, &o, messages)) return ExitUsage;
 
     // Benches 1..n are COM1..COMn of this run, whatever the arguments name; resolve every argument
     // before mapping, so that a COMn argument means the device it named on the command line.
@@ -272,11 +273,7 @@ int runAcquire(const QStringList& args) {
     for (int i = 0; i < devices.size(); ++i) {
         SetComPortOverride(i + 1, devices.at(i));
         auto port = std::make_unique<SerialComPort>(i + 1);
-        port->SetBaud(o.baud);
-        if (!port->SetOpen(true)) {
-            err << "x714ctl acquire: cannot open " << o.ports.at(i) << ": " << port->OpenError() << "\n";
-            return ExitUsage;
-        }
+        if (!OpenCliPort(*port, o.ports.at(i), o.baud, messages)) return ExitUsage;
         ports.push_back(std::move(port));
     }
 

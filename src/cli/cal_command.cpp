@@ -4,15 +4,13 @@
 #include "bench.h"
 #include "cal_file.h"
 #include "cal_load_bench.h"
+#include "cli_bench.h"
 #include "cli_command.h"
-#include "paths.h"
-#include "serial_comport.h"
 #include "signal_watcher.h"
 
 #include <QEventLoop>
 #include <QTextStream>
 #include <QTimer>
-#include <memory>
 #include <optional>
 
 namespace {
@@ -55,15 +53,12 @@ public:
 
 // The program around the machine: the calibration screen visible while the run goes on, and the
 // parameter screen's re-read after every acknowledged load.
-class CalHost : public NullBenchHost {
+class CalHost : public CliBenchHost {
 public:
-    TApdComPort* port = nullptr;
-    TBenchSet* benches = nullptr;
     TCalLoadMachine* machine = nullptr;
     CalOutput* output = nullptr;
     int currentParam = 0;
 
-    bool BenchBoxActive(int bench) const override { return bench == 0 && port && port->Open(); }
     bool CalLoadVisible() const override { return true; }
     int CalLoadState() const override { return machine->State(); }
     void CalLoadSetRefused() override { machine->SetRefused(); }
@@ -75,86 +70,52 @@ public:
             machine->Reply();
     }
     void ParamReadReply(int, const QByteArray& text) override { machine->SetParamReadText(text); }
-    void ParamLoadAck(int bench) override {
-        (*benches)[bench].SendReadFlashParameter(uint16_t(currentParam));
-    }
+    void ParamLoadAck(int) override { Link().Bench().SendReadFlashParameter(uint16_t(currentParam)); }
     void SetCurrentParam(int, int parameter) override { currentParam = parameter; }
-    void UntickAllBenches() override {
-        if (port) port->SetOpen(false);
-    }
-    void BenchDisconnected(int) override { PrintBenchDisconnected(); }
 };
 
 int runCal(const QStringList& args) {
     QTextStream out(stdout);
     QTextStream err(stderr);
-    auto usageError = [&](const QString& message) {
-        err << "x714ctl cal: " << message << "\nusage: x714ctl " << Usage << "\n";
-        return ExitUsage;
-    };
-
-    QStringList positional;
-    int baud = 19200;
-    for (int i = 0; i < args.size(); ++i) {
-        const QString& a = args.at(i);
-        if (a == QLatin1String("--baud")) {
-            if (i + 1 >= args.size()) return usageError(QStringLiteral("--baud needs a rate"));
-            const QString v = args.at(++i);
-            bool ok = false;
-            baud = v.toInt(&ok);
-            if (!ok || !(baud == 9600 || baud == 19200 || baud == 38400 || baud == 57600 || baud == 115200)) {
-                err << "x714ctl cal: --baud must be 9600, 19200, 38400, 57600 or 115200, not '" << v << "'\n";
-                return ExitUsage;
-            }
-        } else if (a.startsWith(QLatin1String("--"))) {
-            return usageError(QStringLiteral("unknown option '%1'").arg(a));
-        } else {
-            positional << a;
-        }
-    }
+    const CliMessages messages("cal", Usage);
+    int baud = DefaultBaud;
+    const std::optional<QStringList> parsed = ParseCliArguments(args, {BaudOption(&baud)}, messages);
+    if (!parsed) return ExitUsage;
+    const QStringList& positional = *parsed;
     if (positional.size() != 3)
-        return usageError(QStringLiteral("load or check, PORT and FILE are required"));
+        return messages.UsageError(QStringLiteral("load or check, PORT and FILE are required"));
     const QString mode = positional.at(0);
     if (mode != QLatin1String("load") && mode != QLatin1String("check"))
-        return usageError(QStringLiteral("unknown action '%1' (load or check)").arg(mode));
+        return messages.UsageError(QStringLiteral("unknown action '%1' (load or check)").arg(mode));
 
     // The file is read before anything is sent, with the reader the run uses.
     const QString file = positional.at(2);
     if (const auto read = ReadCalFile(file); std::holds_alternative<TReadError>(read)) {
-        err << "x714ctl cal: " << std::get<TReadError>(read).Text() << "\n";
+        messages.Error(std::get<TReadError>(read).Text());
         return ExitUsage;
     }
 
-    const QString device = ResolvePortArgument(positional.at(1));
-    SetComPortOverride(1, device);
-    SerialComPort port(1);
-    port.SetBaud(baud);
-    if (!port.SetOpen(true)) {
-        err << "x714ctl cal: cannot open " << positional.at(1) << ": " << port.OpenError() << "\n";
-        return ExitUsage;
-    }
-
-    auto benches = std::make_unique<TBenchSet>();
-    CalOutput output(*benches);
-    TCalLoadMachine machine(output);
     CalHost host;
-    host.port = &port;
-    host.benches = benches.get();
+    CliBench link(messages, host);
+    if (!link.Open(positional.at(1), baud)) return ExitUsage;
+    CalOutput output(link.Benches());
+    TCalLoadMachine machine(output);
     host.machine = &machine;
     host.output = &output;
-    for (int i = 0; i < 4; ++i)
-        (*benches)[i].Init(i == 0 ? &port : nullptr, &host, i);
-    TBench& bench = (*benches)[0];
-    QObject::connect(&port, &TApdComPort::TriggerAvail, [&bench] { bench.DrainPort(); });
 
     QEventLoop loop;
     output.onEnded = [&] { loop.quit(); };
     QObject::connect(&output.Timer1, &TFormTimer::Timeout, [&] { machine.Tick(); });
     // The main window's time-out scan, so that late replies are reported as the program reports them.
     QTimer tick;
-    QObject::connect(&tick, &QTimer::timeout, [&] { benches->CheckTimeouts(); });
+    QObject::connect(&tick, &QTimer::timeout, [&] { link.Benches().CheckTimeouts(); });
     tick.start(1000);
     SignalWatcher signalWatcher([&] { machine.Cancel(); });
+    // A device that goes away ends the run at once, rather than after the time-outs of every step.
+    link.OnLost = [&] {
+        machine.Cancel();
+        machine.Tick();
+    };
     bool gaveUp = false;
     QTimer::singleShot(BackstopMs, &loop, [&] {
         gaveUp = true;
@@ -166,6 +127,7 @@ int runCal(const QStringList& args) {
     machine.Start();
     if (machine.Running()) loop.exec();
     output.onEnded = nullptr;
+    link.OnLost = nullptr;
 
     int rc = ExitBenchFailure;
     const std::optional<TCalLoadResult> result = output.result;
@@ -176,15 +138,13 @@ int runCal(const QStringList& args) {
         rc = *result == TCalLoadResult::Success ? ExitOk
                                                 : (machine.FileProblem() ? ExitUsage : ExitBenchFailure);
     } else {
-        err << output.lastText << "\n"
-            << "x714ctl cal: " << (*result == TCalLoadResult::Cancelled ? "cancelled" : "no bench processed")
-            << "\n";
+        err << output.lastText << "\n";
+        // A lost device has been said already.
+        if (!link.Lost())
+            err << "x714ctl cal: "
+                << (*result == TCalLoadResult::Cancelled ? "cancelled" : "no bench processed") << "\n";
     }
     out.flush();
-    if (port.Open()) {
-        port.FlushOutBuffer();
-        port.SetOpen(false);
-    }
     return rc;
 }
 

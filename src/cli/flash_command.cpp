@@ -2,11 +2,10 @@
 // file is read and checked whole first; the download then runs on the bench's acknowledgements, with
 // progress on standard error and the result on standard output.
 #include "bench.h"
+#include "cli_bench.h"
 #include "cli_command.h"
 #include "clock.h"
 #include "flash_download.h"
-#include "paths.h"
-#include "serial_comport.h"
 #include "signal_watcher.h"
 #include "srecord.h"
 
@@ -14,7 +13,6 @@
 #include <QTextStream>
 #include <QTimer>
 #include <cstdio>
-#include <memory>
 
 namespace {
 
@@ -37,16 +35,15 @@ QString minutes(qint64 ms) {
     return QStringLiteral("%1:%2").arg(s / 60).arg(s % 60, 2, 10, QLatin1Char('0'));
 }
 
-// The tool's one bench stands in for bench 1 of the program. The screen is "visible" throughout, so
-// the bench connection hands every reply to the download while it is busy.
-class FlashHost : public NullBenchHost {
+// The firmware screen is "visible" throughout, so the bench connection hands every reply to the
+// download while it is busy. The reset that ends a download restarts the bench: that is expected, and
+// no warning is given.
+class FlashHost : public CliBenchHost {
 public:
     TFlashDownload* download = nullptr;
-    TApdComPort* port = nullptr;
     std::function<void()> onReply;
     bool resetAcknowledged = false;
 
-    bool BenchBoxActive(int bench) const override { return bench == 0 && port && port->Open(); }
     bool FirmwareScreenVisible() const override { return true; }
     bool FirmwareDownloadInProgress() const override { return download && download->Busy(); }
     void FirmwareReply(int bench, const TRxPacket& packet) override {
@@ -56,8 +53,9 @@ public:
     void UntickAllBenches() override {
         resetAcknowledged = true;
         if (onReply) onReply();
-        if (port) port->SetOpen(false);
+        CliBenchHost::UntickAllBenches();
     }
+    void BenchDisconnected(int) override {}
 };
 
 // Requests through the bench connection; progress lines and the failure message.
@@ -133,59 +131,30 @@ private:
 int runFlash(const QStringList& args) {
     QTextStream out(stdout);
     QTextStream err(stderr);
-    auto usageError = [&](const QString& message) {
-        err << "x714ctl flash: " << message << "\nusage: x714ctl " << Usage << "\n";
-        return ExitUsage;
-    };
-    QStringList positional;
-    int baud = 19200;
-    for (int i = 0; i < args.size(); ++i) {
-        const QString& a = args.at(i);
-        if (a == QLatin1String("--baud")) {
-            if (i + 1 >= args.size()) return usageError(QStringLiteral("--baud needs a rate"));
-            bool ok = false;
-            baud = args.at(++i).toInt(&ok);
-            if (!ok || !QList<int>{9600, 19200, 38400, 57600, 115200}.contains(baud)) {
-                err << "x714ctl flash: --baud must be 9600, 19200, 38400, 57600 or 115200, not '"
-                    << args.at(i) << "'\n";
-                return ExitUsage;
-            }
-        } else if (a.startsWith(QLatin1String("--"))) {
-            return usageError(QStringLiteral("unknown option '%1'").arg(a));
-        } else {
-            positional << a;
-        }
-    }
-    if (positional.size() != 2) return usageError(QStringLiteral("PORT and FILE are required"));
+    const CliMessages messages("flash", Usage);
+    int baud = DefaultBaud;
+    const std::optional<QStringList> parsed = ParseCliArguments(args, {BaudOption(&baud)}, messages);
+    if (!parsed) return ExitUsage;
+    const QStringList& positional = *parsed;
+    if (positional.size() != 2) return messages.UsageError(QStringLiteral("PORT and FILE are required"));
 
     const TFirmwareReadResult file = ReadFirmwareFile(positional.at(1), RecordFormatS2);
     if (!file.Ok()) {
-        err << "x714ctl flash: " << file.Error.Text() << "\nNothing was sent to the bench.\n";
+        messages.Error(file.Error.Text() + QStringLiteral("\nNothing was sent to the bench."));
         return ExitUsage;
     }
 
-    SetComPortOverride(1, ResolvePortArgument(positional.at(0)));
-    SerialComPort port(1);
-    port.SetBaud(baud);
-    if (!port.SetOpen(true)) {
-        err << "x714ctl flash: cannot open " << positional.at(0) << ": " << port.OpenError() << "\n";
-        return ExitUsage;
-    }
+    FlashHost host;
+    CliBench link(messages, host);
+    if (!link.Open(positional.at(0), baud)) return ExitUsage;
 
     qint64 lastActivityMs = Clock().Milliseconds();
     auto active = [&] { lastActivityMs = Clock().Milliseconds(); };
-    FlashHost host;
-    auto benches = std::make_unique<TBenchSet>();
-    FlashOutput output(*benches, active);
+    FlashOutput output(link.Benches(), active);
     TFlashDownload download(output);
     output.download = &download;
     host.download = &download;
-    host.port = &port;
     host.onReply = active;
-    for (int i = 0; i < 4; ++i)
-        (*benches)[i].Init(i == 0 ? &port : nullptr, &host, i);
-    TBench& bench = (*benches)[0];
-    QObject::connect(&port, &TApdComPort::TriggerAvail, [&bench] { bench.DrainPort(); });
 
     QEventLoop loop;
     QString result;
@@ -194,19 +163,25 @@ int runFlash(const QStringList& args) {
     // The bench was asked to erase: stopping now leaves it without complete firmware.
     bool leftInBoot = false;
     qint64 resetSentMs = 0;
+    // Ends a download that is still going on: once the bench was asked to erase, it is left without
+    // complete firmware.
+    auto abandon = [&](const QString& why) {
+        result = why;
+        leftInBoot = download.CurrentState() >= TFlashDownload::EraseRequested;
+        download.Abandon();
+        loop.quit();
+    };
+    const auto stateName = [&] {
+        return QLatin1String(download.StateName().data(), qsizetype(download.StateName().size()));
+    };
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, [&] {
         const qint64 now = Clock().Milliseconds();
         if (download.Busy()) {
-            if (now - lastActivityMs >= SilenceLimitMs) {
-                result = QStringLiteral("The bench stayed silent for %1 s (%2); the download is abandoned")
-                             .arg(SilenceLimitMs / 1000)
-                             .arg(QLatin1String(download.StateName().data(),
-                                                qsizetype(download.StateName().size())));
-                leftInBoot = download.CurrentState() >= TFlashDownload::EraseRequested;
-                download.Abandon();
-                loop.quit();
-            }
+            if (now - lastActivityMs >= SilenceLimitMs)
+                abandon(QStringLiteral("The bench stayed silent for %1 s (%2); the download is abandoned")
+                            .arg(SilenceLimitMs / 1000)
+                            .arg(stateName()));
             return;
         }
         if (!output.failure.isEmpty()) {
@@ -219,18 +194,21 @@ int runFlash(const QStringList& args) {
         }
         if (host.resetAcknowledged || now - resetSentMs >= ResetWaitMs) loop.quit();
     });
-    SignalWatcher stopOnSignal([&] {
-        result = QStringLiteral("Cancelled");
-        leftInBoot = download.CurrentState() >= TFlashDownload::EraseRequested;
-        download.Abandon();
-        loop.quit();
-    });
+    SignalWatcher stopOnSignal([&] { abandon(QStringLiteral("Cancelled")); });
+    // A device that goes away ends the download at once, rather than after the silence limit.
+    link.OnLost = [&] {
+        if (download.Busy())
+            abandon(QStringLiteral("The device was lost (%1); the download is abandoned").arg(stateName()));
+        else
+            loop.quit();
+    };
 
     output.startMs = Clock().Milliseconds();
     download.Start(0, file.Image);
     watch.start(50);
     loop.exec();
     watch.stop();
+    link.OnLost = nullptr;
 
     if (!output.failure.isEmpty()) {
         const TFlashDisplay& d = download.Display();
@@ -250,10 +228,6 @@ int runFlash(const QStringList& args) {
             err << "x714ctl flash: the bench did not acknowledge the reset; it may need a power cycle.\n";
     }
     out.flush();
-    if (port.Open()) {
-        // Let the last request (the end or the reset) leave before the port closes.
-        port.SetOpen(false);
-    }
     return rc;
 }
 

@@ -4,18 +4,13 @@
 // sees.
 #include "bench.h"
 #include "bench_tables.h"
+#include "cli_bench.h"
 #include "cli_command.h"
 #include "console_page.h"
 #include "console_requests.h"
 #include "operator_entry.h"
-#include "paths.h"
-#include "serial_comport.h"
 
-#include <QEventLoop>
 #include <QTextStream>
-#include <QTimer>
-#include <functional>
-#include <memory>
 
 namespace {
 
@@ -112,63 +107,19 @@ QByteArray requestFrame(uint8_t code, const TCmdParams& params) {
     return benches[0].Commands[code].Frame();
 }
 
-// The one bench of the tool stands for bench 1 of the program, whose box is ticked while the port is
-// open. Results and the acknowledgement reach the page as they reach the console.
-class PageHost : public NullBenchHost {
+// The results reach the page as they reach the console.
+class PageHost : public CliBenchHost {
 public:
-    uint8_t code = 0;
-    TApdComPort* port = nullptr;
-    TBenchSet* benches = nullptr;
     TPageControls* page = nullptr;
-    std::function<void()> onReport;
 
-    uint8_t ConsoleCommand() const override { return code; }
-    bool BenchBoxActive(int bench) const override { return bench == 0 && port && port->Open(); }
     bool ConsoleExists() const override { return true; }
     void ShowResult(int bench, uint8_t c) override {
-        TBench& b = (*benches)[bench];
-        if (bench != 0 || c != code || !b.Commands[c].ResultReady) return;
+        TBench& b = Link().Bench();
+        if (bench != 0 || c != ConsoleCommand() || !b.Commands[c].ResultReady) return;
         ShowPageResult(c, b, *page);
         b.Commands[c].ResultReady = false;
     }
-    void ShowAckNak(int bench) override {
-        if (bench == 0 && onReport) onReport();
-    }
-    void UntickAllBenches() override {
-        if (port) port->SetOpen(false);
-    }
-    void BenchDisconnected(int) override { PrintBenchDisconnected(); }
 };
-
-struct Answer {
-    QString ackText;
-    bool acknowledged = false;
-};
-
-// Sends the console request and runs the event loop, with the time-out scan every second, until the
-// bench reports on it; the backstop only guards against a scan that never runs.
-Answer sendAndWait(TBenchSet& benches, PageHost& host, int backstopMs) {
-    TBench& bench = benches[0];
-    const uint8_t code = host.code;
-    if (!SendConsoleRequest(benches, 0, code) || !bench.Commands[code].Awaiting)
-        return {QStringLiteral("the request could not be sent"), false};
-    QEventLoop loop;
-    std::optional<Answer> answer;
-    host.onReport = [&] {
-        if (answer) return;
-        answer =
-            Answer{bench.AckText, bench.AckError == 0 && !bench.LastReplyShort &&
-                                      bench.AckText == bench.Commands[code].Name + QStringLiteral(" ACK")};
-        loop.quit();
-    };
-    QTimer tick;
-    QObject::connect(&tick, &QTimer::timeout, [&] { benches.CheckTimeouts(); });
-    tick.start(1000);
-    QTimer::singleShot(backstopMs, &loop, &QEventLoop::quit);
-    if (!answer) loop.exec();
-    host.onReport = nullptr;
-    return answer ? *answer : Answer{bench.Commands[code].Name + QStringLiteral(" Timeout"), false};
-}
 
 QString controlText(const TPageControls& page, TControlKind kind, int n) {
     switch (kind) {
@@ -186,54 +137,32 @@ QString controlText(const TPageControls& page, TControlKind kind, int n) {
 
 int runPage(const QStringList& args) {
     QTextStream out(stdout);
-    QTextStream err(stderr);
-    auto usageError = [&](const QString& message) {
-        err << "x714ctl page: " << message << "\nusage: x714ctl " << Usage << "\n";
-        return ExitUsage;
-    };
-    auto valueError = [&](const QString& message) {
-        err << "x714ctl page: " << message << "\n";
-        return ExitUsage;
-    };
-
-    QStringList positional;
+    const CliMessages messages("page", Usage);
     QString sendPort;
-    int baud = 19200;
-    for (int i = 0; i < args.size(); ++i) {
-        const QString& a = args.at(i);
-        if (a == QLatin1String("--send")) {
-            if (i + 1 >= args.size()) return usageError(QStringLiteral("--send needs a port"));
-            sendPort = args.at(++i);
-        } else if (a == QLatin1String("--baud")) {
-            if (i + 1 >= args.size()) return usageError(QStringLiteral("--baud needs a rate"));
-            const QString v = args.at(++i);
-            bool ok = false;
-            baud = v.toInt(&ok);
-            if (!ok || !(baud == 9600 || baud == 19200 || baud == 38400 || baud == 57600 || baud == 115200))
-                return valueError(
-                    QStringLiteral("--baud must be 9600, 19200, 38400, 57600 or 115200, not '%1'").arg(v));
-        } else if (a.startsWith(QLatin1String("--"))) {
-            return usageError(QStringLiteral("unknown option '%1'").arg(a));
-        } else {
-            positional << a;
-        }
-    }
-    if (positional.isEmpty()) return usageError(QStringLiteral("CODE is required"));
+    int baud = DefaultBaud;
+    const std::optional<QStringList> parsed = ParseCliArguments(
+        args,
+        {TextOption(QStringLiteral("--send"), QStringLiteral("--send needs a port"), &sendPort),
+         BaudOption(&baud)},
+        messages);
+    if (!parsed) return ExitUsage;
+    const QStringList& positional = *parsed;
+    if (positional.isEmpty()) return messages.UsageError(QStringLiteral("CODE is required"));
     const std::optional<int32_t> codeValue = ParseIntegerEntry(positional.at(0));
     if (!codeValue || *codeValue < 0 || *codeValue > 255)
-        return usageError(
+        return messages.UsageError(
             QStringLiteral("CODE must be a command code 0 to 255 (e.g. 2, $02 or 0x02), not '%1'")
                 .arg(positional.at(0)));
     const auto code = uint8_t(*codeValue);
     if (!FindConsolePage(code))
-        return valueError(QStringLiteral("the console has no page for $%1; these have one: %2")
-                              .arg(Hex2(code), pageCodes()));
+        return messages.ValueError(QStringLiteral("the console has no page for $%1; these have one: %2")
+                                       .arg(Hex2(code), pageCodes()));
 
     const TRememberedEntries remembered;
     TPageControls page = LayoutPage(code, remembered);
     for (const QString& assignment : positional.mid(1)) {
         const QString problem = applyControl(page, code, assignment);
-        if (!problem.isEmpty()) return valueError(problem);
+        if (!problem.isEmpty()) return messages.ValueError(problem);
     }
 
     const TPageSend step = SendPage(code, page, remembered);
@@ -246,52 +175,25 @@ int runPage(const QStringList& args) {
     out.flush();
     if (sendPort.isEmpty()) return ExitOk;
 
-    // The tool's own port is COM1 of this run, whatever device the argument names.
-    SetComPortOverride(1, ResolvePortArgument(sendPort));
-    SerialComPort port(1);
-    port.SetBaud(baud);
-    if (!port.SetOpen(true)) {
-        err << "x714ctl page: cannot open " << sendPort << ": " << port.OpenError() << "\n";
-        return ExitUsage;
-    }
-    auto benches = std::make_unique<TBenchSet>();
     TPageControls shown = step.controls;
     PageHost host;
-    host.code = code;
-    host.port = &port;
-    host.benches = benches.get();
     host.page = &shown;
-    for (int i = 0; i < 4; ++i)
-        (*benches)[i].Init(i == 0 ? &port : nullptr, &host, i);
-    TBench& bench = (*benches)[0];
-    QObject::connect(&port, &TApdComPort::TriggerAvail, [&bench] { bench.DrainPort(); });
-    bench.CmdParams = step.params;
+    CliBench link(messages, host);
+    if (!link.Open(sendPort, baud)) return ExitUsage;
+    link.Bench().CmdParams = step.params;
 
-    // Soft Reset may stay unanswered for its whole allowance before its time-out is reported.
-    const int backstopMs = (code == 0xF0 ? SoftResetAllowance + 5 : 5) * 1000;
-    const Answer answer = sendAndWait(*benches, host, backstopMs);
-    out << answer.ackText << "\n";
-    if (answer.acknowledged) {
+    const CliReply reply = link.SendConsoleRequestAndWait(code);
+    if (reply.kind != CliReply::Kind::Reported) return ExitBenchFailure;
+    out << reply.ackText << "\n";
+    if (reply.acknowledged) {
         const TControlRange results = FindConsolePage(code)->resultBoxes;
         for (int n = results.first; n <= results.last; ++n)
             out << ControlName(results.kind, n) << "=" << controlText(shown, results.kind, n) << "\n";
     }
     out.flush();
-
     // A stream the page may have started is stopped again (unless the bench refused it).
-    const bool refused = answer.ackText.contains(QLatin1String(" NAK "));
-    if ((code == 0x01 || code == 0x44) && step.params.DataRate == TBench::RateContinuous && !refused &&
-        port.Open()) {
-        bench.CmdParams.DataRate = TBench::RateStop;
-        const Answer stop = sendAndWait(*benches, host, 5000);
-        if (!stop.acknowledged)
-            err << "x714ctl page: the stream could not be stopped: " << stop.ackText << "\n";
-    }
-    if (port.Open()) {
-        port.FlushOutBuffer();
-        port.SetOpen(false);
-    }
-    return answer.acknowledged ? ExitOk : ExitBenchFailure;
+    link.StopStreamStartedBy(code, step.params, reply);
+    return reply.acknowledged ? ExitOk : ExitBenchFailure;
 }
 
 const CliCommandRegistration registration({"page", Usage, runPage});

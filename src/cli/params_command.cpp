@@ -2,13 +2,12 @@
 // and a comparison of a bench's parameters with a file. The same reader, writer and state machine as
 // the screen; progress on standard error, the result on standard output.
 #include "bench.h"
+#include "cli_bench.h"
 #include "cli_command.h"
 #include "clock.h"
 #include "form_timer.h"
 #include "param_list.h"
 #include "param_transfer.h"
-#include "paths.h"
-#include "serial_comport.h"
 #include "signal_watcher.h"
 
 #include <QEventLoop>
@@ -40,17 +39,14 @@ QString minutes(qint64 ms) {
     return QStringLiteral("%1:%2").arg(s / 60).arg(s % 60, 2, 10, QLatin1Char('0'));
 }
 
-// The tool's one bench stands in for bench 1; the transfer screen is "visible". A load's
-// acknowledgement is answered by reading the parameter back, as the parameter screen does.
-class ParamsHost : public NullBenchHost {
+// The transfer screen is "visible". A load's acknowledgement is answered by reading the parameter
+// back, as the parameter screen does.
+class ParamsHost : public CliBenchHost {
 public:
     TParamTransfer* transfer = nullptr;
-    TBenchSet* benches = nullptr;
-    TApdComPort* port = nullptr;
     TFormTimer* timer = nullptr;
     int currentParam = 0;
 
-    bool BenchBoxActive(int bench) const override { return bench == 0 && port && port->Open(); }
     bool ParamTransferVisible() const override { return true; }
     int ParamTransferState() const override { return transfer->State(); }
     void ParamTransferStopTimer() override { timer->Stop(); }
@@ -60,8 +56,8 @@ public:
     }
     void ParamTransferTimeout(int bench, uint8_t code) override { transfer->TimedOut(bench, code); }
     void SetCurrentParam(int, int parameter) override { currentParam = parameter; }
-    void ParamLoadAck(int bench) override {
-        if (transfer->State() > 0) (*benches)[bench].SendReadFlashParameter(uint16_t(currentParam));
+    void ParamLoadAck(int) override {
+        if (transfer->State() > 0) Link().Bench().SendReadFlashParameter(uint16_t(currentParam));
     }
 };
 
@@ -115,128 +111,111 @@ private:
     qint64 m_lastReportMs = 0;
 };
 
+// How a run of the transfer ended.
+enum class RunEnd { Rested, Stopped, Lost };
+
 struct Session {
-    SerialComPort port{1};
-    std::unique_ptr<TBenchSet> benches = std::make_unique<TBenchSet>();
-    TFormTimer timer{TParamTransfer::StepIntervalMs};
     ParamsHost host;
-    ParamsOutput output{*benches, timer};
+    CliBench link;
+    TFormTimer timer{TParamTransfer::StepIntervalMs};
+    ParamsOutput output{link.Benches(), timer};
     TParamTransfer transfer{output};
 
-    Session() {
+    explicit Session(const CliMessages& messages) : link(messages, host) {
         output.transfer = &transfer;
         host.transfer = &transfer;
-        host.benches = benches.get();
-        host.port = &port;
         host.timer = &timer;
-        for (int i = 0; i < 4; ++i)
-            (*benches)[i].Init(i == 0 ? &port : nullptr, &host, i);
-        TBench& bench = (*benches)[0];
-        QObject::connect(&port, &TApdComPort::TriggerAvail, [&bench] { bench.DrainPort(); });
         QObject::connect(&timer, &TFormTimer::Timeout, [this] { transfer.Tick(); });
         transfer.BenchWanted = {true, false, false, false};
     }
 
-    // Runs until the transfer rests; the time-out scan runs every second as the main window's does.
-    // False when stopped by a signal.
-    bool run(TParamTransfer::Mode mode, QString* last) {
+    // Runs until the transfer rests, a signal stops it or the device goes away; the time-out scan
+    // runs every second as the main window's does.
+    RunEnd run(TParamTransfer::Mode mode, QString* last) {
         output.startMs = Clock().Milliseconds();
         QEventLoop loop;
-        bool stopped = false;
+        RunEnd end = RunEnd::Rested;
+        auto stop = [&](RunEnd why) {
+            end = why;
+            transfer.Cancel();
+            loop.quit();
+        };
         QTimer scan;
-        QObject::connect(&scan, &QTimer::timeout, [this] { benches->CheckTimeouts(); });
+        QObject::connect(&scan, &QTimer::timeout, [this] { link.Benches().CheckTimeouts(); });
         QTimer done;
         QObject::connect(&done, &QTimer::timeout, [&] {
             if (!transfer.Running()) loop.quit();
         });
-        SignalWatcher stopOnSignal([&] {
-            stopped = true;
-            transfer.Cancel();
-            loop.quit();
-        });
+        SignalWatcher stopOnSignal([&] { stop(RunEnd::Stopped); });
+        link.OnLost = [&] { stop(RunEnd::Lost); };
         transfer.Start(mode, last);
         if (transfer.Running()) {
             scan.start(1000);
             done.start(20);
             loop.exec();
         }
-        return !stopped;
+        link.OnLost = nullptr;
+        return end;
     }
 };
 
 int runParams(const QStringList& args) {
     QTextStream out(stdout);
     QTextStream err(stderr);
-    auto usageError = [&](const QString& message) {
-        err << "x714ctl params: " << message << "\nusage: x714ctl " << Usage << "\n";
-        return ExitUsage;
-    };
-    QStringList positional;
+    const CliMessages messages("params", Usage);
     QString last = QStringLiteral("500");
-    int pace = TParamTransfer::StepIntervalMs, baud = 19200;
+    int pace = TParamTransfer::StepIntervalMs, baud = DefaultBaud;
     bool force = false;
-    for (int i = 0; i < args.size(); ++i) {
-        const QString& a = args.at(i);
-        const bool hasValue = i + 1 < args.size();
-        bool ok = false;
-        if (a == QLatin1String("--force")) {
-            force = true;
-        } else if (a == QLatin1String("--last")) {
-            if (!hasValue) return usageError(QStringLiteral("--last needs a number"));
-            last = args.at(++i);
-            const int n = last.toInt(&ok);
+    const CliOption lastOption{
+        QStringLiteral("--last"), QStringLiteral("--last needs a number"), [&](const QString& value) {
+            last = value;
+            bool ok = false;
+            const int n = value.toInt(&ok);
             if (!ok || n < 0 || n > 65535)
-                return usageError(QStringLiteral("--last must be 0 to 65535, not '%1'").arg(last));
-        } else if (a == QLatin1String("--pace")) {
-            if (!hasValue) return usageError(QStringLiteral("--pace needs milliseconds"));
-            pace = args.at(++i).toInt(&ok);
+                return QStringLiteral("--last must be 0 to 65535, not '%1'").arg(value);
+            return QString();
+        }};
+    const CliOption paceOption{
+        QStringLiteral("--pace"), QStringLiteral("--pace needs milliseconds"), [&](const QString& value) {
+            bool ok = false;
+            pace = value.toInt(&ok);
             if (!ok || pace < 0 || pace > 10000)
-                return usageError(QStringLiteral("--pace must be 0 to 10000 ms, not '%1'").arg(args.at(i)));
-        } else if (a == QLatin1String("--baud")) {
-            if (!hasValue) return usageError(QStringLiteral("--baud needs a rate"));
-            baud = args.at(++i).toInt(&ok);
-            if (!ok || !QList<int>{9600, 19200, 38400, 57600, 115200}.contains(baud))
-                return usageError(
-                    QStringLiteral("--baud must be 9600, 19200, 38400, 57600 or 115200, not '%1'")
-                        .arg(args.at(i)));
-        } else if (a.startsWith(QLatin1String("--"))) {
-            return usageError(QStringLiteral("unknown option '%1'").arg(a));
-        } else {
-            positional << a;
-        }
-    }
-    if (positional.size() != 3) return usageError(QStringLiteral("an action, PORT and FILE are required"));
+                return QStringLiteral("--pace must be 0 to 10000 ms, not '%1'").arg(value);
+            return QString();
+        }};
+    const std::optional<QStringList> parsed = ParseCliArguments(
+        args, {FlagOption(QStringLiteral("--force"), &force), lastOption, paceOption, BaudOption(&baud)},
+        messages);
+    if (!parsed) return ExitUsage;
+    const QStringList& positional = *parsed;
+    if (positional.size() != 3)
+        return messages.UsageError(QStringLiteral("an action, PORT and FILE are required"));
     const QString action = positional.at(0), file = positional.at(2);
     if (action != QLatin1String("upload") && action != QLatin1String("download") &&
         action != QLatin1String("diff"))
-        return usageError(
+        return messages.UsageError(
             QStringLiteral("the action must be upload, download or diff, not '%1'").arg(action));
 
     TTransferRead wanted;
     if (action != QLatin1String("upload")) {
         wanted = ReadTransferFile(file);
         if (!wanted.Ok()) {
-            err << "x714ctl params: " << wanted.Error.Text() << "\nNothing was sent to the bench.\n";
+            messages.Error(wanted.Error.Text() + QStringLiteral("\nNothing was sent to the bench."));
             return ExitUsage;
         }
     } else if (QFileInfo::exists(file) && !force) {
-        err << "x714ctl params: " << file << " exists; give --force to overwrite it\n";
+        messages.Error(QStringLiteral("%1 exists; give --force to overwrite it").arg(file));
         return ExitUsage;
     }
 
     // The names of an upload come from the parameter list in the working directory, as the screen's.
     const TParameterListRead list = ReadParameterListFile(QString::fromLatin1(ParameterListFileName));
-    if (list.Error) err << "x714ctl params: " << list.Error->Text() << "; the parameters have no names\n";
+    if (list.Error) messages.Error(list.Error->Text() + QStringLiteral("; the parameters have no names"));
 
-    SetComPortOverride(1, ResolvePortArgument(positional.at(1)));
-    Session s;
+    Session s(messages);
     s.output.names = list.List;
     s.transfer.StepMs = pace;
-    s.port.SetBaud(baud);
-    if (!s.port.SetOpen(true)) {
-        err << "x714ctl params: cannot open " << positional.at(1) << ": " << s.port.OpenError() << "\n";
-        return ExitUsage;
-    }
+    if (!s.link.Open(positional.at(1), baud)) return ExitUsage;
 
     int rc = ExitBenchFailure;
     if (action == QLatin1String("diff")) {
@@ -248,8 +227,8 @@ int runParams(const QStringList& args) {
         QString upTo = QString::number(highest);
         s.transfer.ParamFilePath[0] = scratch.filePath(QStringLiteral("bench.CAL"));
         s.output.quiet = false;
-        const bool finished = s.run(TParamTransfer::Mode::Upload, &upTo);
-        if (!finished || !s.output.lastState.startsWith(QLatin1String(" Successful"))) {
+        const RunEnd end = s.run(TParamTransfer::Mode::Upload, &upTo);
+        if (end != RunEnd::Rested || !s.output.lastState.startsWith(QLatin1String(" Successful"))) {
             out << s.output.lastState.trimmed() << "\n";
         } else {
             const TTransferRead bench = ReadTransferFile(s.transfer.ParamFilePath[0]);
@@ -271,23 +250,25 @@ int runParams(const QStringList& args) {
     } else {
         const bool upload = action == QLatin1String("upload");
         s.transfer.ParamFilePath[0] = file;
-        const bool finished =
+        const RunEnd end =
             s.run(upload ? TParamTransfer::Mode::Upload : TParamTransfer::Mode::Download, &last);
         const QString state = s.output.lastState.trimmed();
-        if (finished && s.output.lastState.startsWith(QLatin1String(" Successful"))) {
+        if (end == RunEnd::Rested && s.output.lastState.startsWith(QLatin1String(" Successful"))) {
             rc = ExitOk;
             out << state << ": " << s.transfer.Transferred() << " parameters "
                 << (upload ? QStringLiteral("written to %1").arg(file)
                            : QStringLiteral("written, read back and stored"))
                 << "\n";
         } else {
-            out << (finished ? state : QStringLiteral("Cancelled")) << "\n";
+            out << (end == RunEnd::Rested    ? state
+                    : end == RunEnd::Stopped ? QStringLiteral("Cancelled")
+                                             : QStringLiteral("Device lost"))
+                << "\n";
             if (!s.transfer.FileErrorDetail().isEmpty())
                 err << "x714ctl params: " << s.transfer.FileErrorDetail() << "\n";
         }
     }
     out.flush();
-    if (s.port.Open()) s.port.SetOpen(false);
     return rc;
 }
 

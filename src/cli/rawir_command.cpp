@@ -2,20 +2,19 @@
 // filtered ($42) IR data from one bench, assembles its cycles as the view does, writes each complete
 // cycle to the IR log file as the view's log does, and stops the stream after N cycles.
 #include "bench.h"
+#include "cli_bench.h"
 #include "cli_command.h"
 #include "ir_cycle.h"
 #include "ir_log.h"
 #include "operator_entry.h"
-#include "paths.h"
-#include "serial_comport.h"
 #include "signal_watcher.h"
 
-#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QTextStream>
 #include <QTimer>
+#include <climits>
 #include <functional>
 #include <optional>
 
@@ -41,136 +40,104 @@ struct Options {
     int phases = TIrCycle::DefaultPhases;
     int points = TIrCycle::DefaultPoints;
     int cycles = 1;
-    int baud = 19200;
+    int baud = DefaultBaud;
     QString logFile;
     bool overwrite = false;
 };
 
-// Parses the command line; returns an error text (empty on success) and whether usage should follow.
-QString parseOptions(const QStringList& args, Options* o, bool* showUsage) {
-    *showUsage = false;
-    QStringList positional;
-    for (int i = 0; i < args.size(); ++i) {
-        const QString& a = args.at(i);
-        if (a == QLatin1String("--filtered") || a == QLatin1String("--overwrite")) {
-            (a == QLatin1String("--filtered") ? o->filtered : o->overwrite) = true;
-            continue;
-        }
-        if (!a.startsWith(QLatin1String("--"))) {
-            positional << a;
-            continue;
-        }
-        static const QStringList valued = {"--phases", "--points", "--cycles", "--baud", "--log"};
-        if (!valued.contains(a)) {
-            *showUsage = true;
-            return QStringLiteral("unknown option '%1'").arg(a);
-        }
-        if (i + 1 >= args.size()) {
-            *showUsage = true;
-            return QStringLiteral("%1 needs a value").arg(a);
-        }
-        const QString value = args.at(++i);
-        if (a == QLatin1String("--log")) {
-            if (value.trimmed().isEmpty()) return QStringLiteral("--log needs a file name");
-            o->logFile = value;
-            continue;
-        }
-        // Whole numbers as the view's entries take them.
-        const std::optional<int32_t> n = ParseIntegerEntry(value);
-        if (!n) return QStringLiteral("%1 must be a whole number, not '%2'").arg(a, value);
-        if (a == QLatin1String("--phases")) {
-            o->phases = *n;
-        } else if (a == QLatin1String("--points")) {
-            o->points = *n;
-        } else if (a == QLatin1String("--cycles")) {
-            if (*n < 1) return QStringLiteral("--cycles must be at least 1, not '%1'").arg(value);
-            o->cycles = *n;
-        } else if (a == QLatin1String("--baud")) {
-            o->baud = *n;
-            if (!QList<int>{9600, 19200, 38400, 57600, 115200}.contains(o->baud))
-                return QStringLiteral("--baud must be 9600, 19200, 38400, 57600 or 115200, not '%1'")
-                    .arg(value);
-        }
+// Parses the command line; false after the message.
+bool parseOptions(const QStringList& args, Options* o, const CliMessages& messages) {
+    // Whole numbers as the view's entries take them.
+    auto number = [](const char* name, int* target, int least = INT_MIN) {
+        return CliOption{QLatin1String(name), QStringLiteral("%1 needs a value").arg(QLatin1String(name)),
+                         [name, target, least](const QString& value) {
+                             const std::optional<int32_t> n = ParseIntegerEntry(value);
+                             if (!n)
+                                 return QStringLiteral("%1 must be a whole number, not '%2'")
+                                     .arg(QLatin1String(name), value);
+                             if (*n < least)
+                                 return QStringLiteral("%1 must be at least %2, not '%3'")
+                                     .arg(QLatin1String(name))
+                                     .arg(least)
+                                     .arg(value);
+                             *target = *n;
+                             return QString();
+                         }};
+    };
+    const CliOption log{QStringLiteral("--log"), QStringLiteral("--log needs a value"),
+                        [o](const QString& value) {
+                            if (value.trimmed().isEmpty()) return QStringLiteral("--log needs a file name");
+                            o->logFile = value;
+                            return QString();
+                        }};
+    const std::optional<QStringList> positional = ParseCliArguments(
+        args,
+        {FlagOption(QStringLiteral("--filtered"), &o->filtered),
+         FlagOption(QStringLiteral("--overwrite"), &o->overwrite), number("--phases", &o->phases),
+         number("--points", &o->points), number("--cycles", &o->cycles, 1), BaudOption(&o->baud), log},
+        messages);
+    if (!positional) return false;
+    if (positional->size() != 1) {
+        messages.UsageError(positional->isEmpty()
+                                ? QStringLiteral("PORT is required")
+                                : QStringLiteral("one PORT only, not %1").arg(positional->size()));
+        return false;
     }
-    if (positional.size() != 1) {
-        *showUsage = true;
-        return positional.isEmpty() ? QStringLiteral("PORT is required")
-                                    : QStringLiteral("one PORT only, not %1").arg(positional.size());
-    }
-    o->port = positional.first();
+    o->port = positional->first();
     if (o->logFile.isEmpty()) {
-        *showUsage = true;
-        return QStringLiteral("--log FILE is required");
+        messages.UsageError(QStringLiteral("--log FILE is required"));
+        return false;
     }
-    const QString layout = TIrCycle::CheckLayout(o->phases, o->points);
-    if (!layout.isEmpty()) return layout;
+    if (const QString layout = TIrCycle::CheckLayout(o->phases, o->points); !layout.isEmpty()) {
+        messages.ValueError(layout);
+        return false;
+    }
     // As the view's save dialog asks before it empties a file.
-    if (!o->overwrite && QFileInfo::exists(o->logFile))
-        return QStringLiteral("log file %1 exists: add --overwrite to replace it").arg(o->logFile);
-    return {};
+    if (!o->overwrite && QFileInfo::exists(o->logFile)) {
+        messages.ValueError(
+            QStringLiteral("log file %1 exists: add --overwrite to replace it").arg(o->logFile));
+        return false;
+    }
+    return true;
 }
 
-// The tool's bench stands in for bench 1 of the program: its box is ticked while the port is open,
-// refusals and time-outs reach it through the acknowledgement lines, and its raw IR packets go to the
-// assembly.
-class RawIrHost : public NullBenchHost {
+// Refusals and time-outs reach the tool through the acknowledgement lines, and the raw IR packets go
+// to the assembly.
+class RawIrHost : public CliBenchHost {
 public:
-    TApdComPort* port = nullptr;
-    TBench* bench = nullptr;
     std::function<void(const TRxPacket&)> onPacket;
     std::function<void(const QString&)> onAckError;
 
-    bool BenchBoxActive(int b) const override { return b == 0 && port && port->Open(); }
     void ShowAckLines() override {
-        if (bench && bench->AckError == 1 && onAckError) onAckError(bench->AckText);
+        const TBench& bench = Link().Bench();
+        if (bench.AckError == 1 && onAckError) onAckError(bench.AckText);
     }
     void RawIrPacket(int b, const TRxPacket& packet) override {
-        if (b != 0 || !bench) return;
-        bench->NewRawIrData = false;
+        if (b != 0) return;
+        Link().Bench().NewRawIrData = false;
         if (onPacket) onPacket(packet);
     }
-    void UntickAllBenches() override {
-        if (port) port->SetOpen(false);
-    }
-    void BenchDisconnected(int) override { PrintBenchDisconnected(); }
 };
 
 int runRawIr(const QStringList& args) {
     QTextStream out(stdout);
     QTextStream err(stderr);
+    const CliMessages messages("rawir", Usage);
     Options o;
-    bool showUsage = false;
-    const QString problem = parseOptions(args, &o, &showUsage);
-    if (!problem.isEmpty()) {
-        err << "x714ctl rawir: " << problem << "\n";
-        if (showUsage) err << "usage: x714ctl " << Usage << "\n";
-        return ExitUsage;
-    }
+    if (!parseOptions(args, &o, messages)) return ExitUsage;
 
     TIrCycle cycle;
     cycle.SetLayout(o.phases, o.points);
     TIrLog log;
     if (!log.Open(o.logFile)) {
-        err << "x714ctl rawir: cannot create log file " << o.logFile << ": " << log.Error() << "\n";
-        return ExitUsage;
-    }
-
-    SetComPortOverride(1, ResolvePortArgument(o.port));
-    SerialComPort port(1);
-    port.SetBaud(o.baud);
-    if (!port.SetOpen(true)) {
-        err << "x714ctl rawir: cannot open " << o.port << ": " << port.OpenError() << "\n";
+        messages.Error(QStringLiteral("cannot create log file %1: %2").arg(o.logFile, log.Error()));
         return ExitUsage;
     }
 
     RawIrHost host;
-    host.port = &port;
-    TBenchSet benches;
-    for (int i = 0; i < 4; ++i)
-        benches[i].Init(i == 0 ? &port : nullptr, &host, i);
-    TBench& bench = benches[0];
-    host.bench = &bench;
-    QObject::connect(&port, &TApdComPort::TriggerAvail, [&bench] { bench.DrainPort(); });
+    CliBench link(messages, host);
+    if (!link.Open(o.port, o.baud)) return ExitUsage;
+    TBench& bench = link.Bench();
     const uint8_t code = o.filtered ? 0x42 : 0x40;
 
     QEventLoop loop;
@@ -189,8 +156,7 @@ int runRawIr(const QStringList& args) {
     };
     host.onAckError = [&](const QString& text) {
         if (finishing) return;
-        err << "x714ctl rawir: " << text << "\n";
-        err.flush();
+        messages.Error(text);
         finish(ExitBenchFailure);
     };
     int shortReplies = 0;
@@ -199,8 +165,9 @@ int runRawIr(const QStringList& args) {
         const TIrCycle::Result fed = cycle.Feed(packet);
         shortReplies = fed == TIrCycle::Result::Short ? shortReplies + 1 : 0;
         if (shortReplies >= 2 * o.phases) {
-            err << "x714ctl rawir: the replies carry " << (packet.Length - 1) / 8
-                << " sample points, fewer than " << o.points << " (--points)\n";
+            messages.Error(QStringLiteral("the replies carry %1 sample points, fewer than %2 (--points)")
+                               .arg((packet.Length - 1) / 8)
+                               .arg(o.points));
             finish(ExitBenchFailure);
             return;
         }
@@ -211,12 +178,12 @@ int runRawIr(const QStringList& args) {
             if (result == TIrLog::LineResult::Written) ++written;
             if (result == TIrLog::LineResult::FullNow && !fullReported) {
                 fullReported = true;
-                err << "x714ctl rawir: Log File is full\n";
+                messages.Error(QStringLiteral("Log File is full"));
             }
             if (result == TIrLog::LineResult::Failed) break;
         }
         if (!log.IsOpen() || !log.Flush()) {
-            err << "x714ctl rawir: cannot write log file " << o.logFile << ": " << log.Error() << "\n";
+            messages.Error(QStringLiteral("cannot write log file %1: %2").arg(o.logFile, log.Error()));
             finish(ExitUsage);
             return;
         }
@@ -228,44 +195,46 @@ int runRawIr(const QStringList& args) {
     };
 
     SignalWatcher signalWatcher([&] { finish(ExitOk); });
+    // A device that goes away ends the run at once; the message is out.
+    link.OnLost = [&] { finish(ExitBenchFailure); };
     QTimer tick;
     QObject::connect(&tick, &QTimer::timeout, [&] {
-        benches.CheckTimeouts();
+        link.Benches().CheckTimeouts();
         if (finishing) return;
-        if (!port.Open()) {
-            err << "x714ctl rawir: the bench was disconnected\n";
+        if (!link.Port().Open()) {
+            messages.Error(QStringLiteral("the bench was disconnected"));
             finish(ExitBenchFailure);
         } else if (sinceCycle.elapsed() > CycleWatchdogMs) {
             // The replies come, but none completes a cycle: they carry fewer points than asked for,
             // or never the phases of a whole cycle.
-            err << "x714ctl rawir: no complete cycle of " << o.phases << " phases of " << o.points
-                << " points in " << CycleWatchdogMs / 1000 << " s\n";
+            messages.Error(QStringLiteral("no complete cycle of %1 phases of %2 points in %3 s")
+                               .arg(o.phases)
+                               .arg(o.points)
+                               .arg(CycleWatchdogMs / 1000));
             finish(ExitBenchFailure);
         }
     });
     tick.start(1000);
 
-    if (o.filtered)
-        bench.SendFilteredRawIr(TBench::RateContinuous);
-    else
-        bench.SendRawIr(TBench::RateContinuous);
+    auto sendAtRate = [&](TBench& b, uint8_t rate) {
+        if (o.filtered)
+            b.SendFilteredRawIr(rate);
+        else
+            b.SendRawIr(rate);
+        return true;
+    };
+    sendAtRate(bench, TBench::RateContinuous);
     loop.exec();
     tick.stop();
+    link.OnLost = nullptr;
 
-    // The stream ends with the stop of its own code; wait (at most two seconds) for its reply.
-    if (port.Open()) {
+    // The stream ends with the stop of its own code; its reply is waited for two seconds at most.
+    if (link.Port().Open()) {
         host.onAckError = nullptr;
-        if (o.filtered)
-            bench.SendFilteredRawIr(TBench::RateStop);
-        else
-            bench.SendRawIr(TBench::RateStop);
-        QElapsedTimer waited;
-        waited.start();
-        while (port.Open() && bench.Commands[code].Awaiting && waited.elapsed() < 2000)
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-        port.FlushOutBuffer();
-        port.SetOpen(false);
+        link.SendAndWait(
+            code, [&](TBench& b) { return sendAtRate(b, TBench::RateStop); }, {}, 2000);
     }
+    link.Close();
     log.Close();
     out << done << " cycles, " << written << " lines written to " << o.logFile << "\n";
     return exitCode;

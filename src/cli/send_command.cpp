@@ -2,18 +2,13 @@
 // the acknowledgement and, on an ACK, the fields decoded from the reply.
 #include "bench.h"
 #include "bench_tables.h"
+#include "cli_bench.h"
 #include "cli_command.h"
 #include "console_requests.h"
 #include "operator_entry.h"
-#include "paths.h"
 #include "reply_fields.h"
-#include "serial_comport.h"
 
-#include <QEventLoop>
 #include <QTextStream>
-#include <QTimer>
-#include <functional>
-#include <memory>
 #include <optional>
 
 namespace {
@@ -141,101 +136,18 @@ QString applyAssignment(TCmdParams& params, const QString& assignment) {
     return {};
 }
 
-// ---- the program around one bench ----
-
-// What the bench reported for the command, taken at the moment it was reported: later packets (a
-// stream, or the stop request's reply) change the bench's fields again.
-struct Outcome {
-    QString ackText;
-    bool acknowledged = false;
-    QStringList fields;
-};
-
-// The one bench of the tool stands in for bench 1 of the program; its activation box is ticked while
-// the port is open.
-class SendHost : public NullBenchHost {
-public:
-    uint8_t code = 0;
-    TApdComPort* port = nullptr;
-    std::function<void()> onReport;
-
-    uint8_t ConsoleCommand() const override { return code; }
-    bool BenchBoxActive(int bench) const override { return bench == 0 && port && port->Open(); }
-    void ShowAckNak(int bench) override {
-        if (bench == 0 && onReport) onReport();
-    }
-    void UntickAllBenches() override {
-        if (port) port->SetOpen(false);
-    }
-    // The restarted bench's warning goes to standard error.
-    void BenchDisconnected(int) override { PrintBenchDisconnected(); }
-};
-
-// Sends the console request for host.code and runs the event loop, with the time-out scan every
-// second, until the bench reports on it. A reply always comes as an ACK, a NAK, a time-out or an
-// unexpected reply; the backstop only guards against a scan that never runs.
-std::optional<Outcome> sendAndWait(TBenchSet& benches, SendHost& host, int backstopMs) {
-    TBench& bench = benches[0];
-    if (!SendConsoleRequest(benches, 0, host.code) || !bench.Commands[host.code].Awaiting)
-        return std::nullopt;
-    QEventLoop loop;
-    std::optional<Outcome> outcome;
-    host.onReport = [&] {
-        if (outcome) return;
-        Outcome o;
-        o.ackText = bench.AckText;
-        o.acknowledged = bench.AckError == 0 && !bench.LastReplyShort &&
-                         bench.AckText == bench.Commands[host.code].Name + QStringLiteral(" ACK");
-        if (o.acknowledged) o.fields = ReplyFieldLines(bench, host.code);
-        outcome = o;
-        loop.quit();
-    };
-    QTimer tick;
-    QObject::connect(&tick, &QTimer::timeout, [&] { benches.CheckTimeouts(); });
-    tick.start(1000);
-    QTimer::singleShot(backstopMs, &loop, &QEventLoop::quit);
-    if (!outcome) loop.exec();
-    host.onReport = nullptr;
-    if (!outcome) outcome = Outcome{bench.Commands[host.code].Name + QStringLiteral(" Timeout"), false, {}};
-    return outcome;
-}
-
 int runSend(const QStringList& args) {
     QTextStream out(stdout);
-    QTextStream err(stderr);
-    // The whole usage follows a malformed command line; a bad value gets its message alone.
-    auto usageError = [&](const QString& message) {
-        err << "x714ctl send: " << message << "\nusage: x714ctl " << Usage << "\n";
-        return ExitUsage;
-    };
-    auto valueError = [&](const QString& message) {
-        err << "x714ctl send: " << message << "\n";
-        return ExitUsage;
-    };
-
-    QStringList positional;
-    int baud = 19200;
-    for (int i = 0; i < args.size(); ++i) {
-        const QString& a = args.at(i);
-        if (a == QLatin1String("--baud")) {
-            if (i + 1 >= args.size()) return usageError(QStringLiteral("--baud needs a rate"));
-            const QString v = args.at(++i);
-            bool ok = false;
-            baud = v.toInt(&ok);
-            if (!ok || !(baud == 9600 || baud == 19200 || baud == 38400 || baud == 57600 || baud == 115200))
-                return valueError(
-                    QStringLiteral("--baud must be 9600, 19200, 38400, 57600 or 115200, not '%1'").arg(v));
-        } else if (a.startsWith(QLatin1String("--"))) {
-            return usageError(QStringLiteral("unknown option '%1'").arg(a));
-        } else {
-            positional << a;
-        }
-    }
-    if (positional.size() < 2) return usageError(QStringLiteral("PORT and CODE are required"));
+    const CliMessages messages("send", Usage);
+    int baud = DefaultBaud;
+    const std::optional<QStringList> parsed = ParseCliArguments(args, {BaudOption(&baud)}, messages);
+    if (!parsed) return ExitUsage;
+    const QStringList& positional = *parsed;
+    if (positional.size() < 2) return messages.UsageError(QStringLiteral("PORT and CODE are required"));
 
     const auto codeValue = ParseIntegerEntry(positional.at(1));
     if (!codeValue || *codeValue < 0 || *codeValue > 255)
-        return usageError(
+        return messages.UsageError(
             QStringLiteral("CODE must be a command code 0 to 255 (e.g. 4, $04 or 0x04), not '%1'")
                 .arg(positional.at(1)));
     const auto code = uint8_t(*codeValue);
@@ -243,65 +155,36 @@ int runSend(const QStringList& args) {
         QStringList codes;
         for (int c = 0; c < 256; ++c)
             if (IsConsoleRequest(uint8_t(c))) codes << QLatin1Char('$') + Hex2(uint8_t(c));
-        return valueError(QStringLiteral("$%1 is not a command the console sends; these are: %2")
-                              .arg(Hex2(code), codes.join(QLatin1Char(' '))));
+        return messages.ValueError(QStringLiteral("$%1 is not a command the console sends; these are: %2")
+                                       .arg(Hex2(code), codes.join(QLatin1Char(' '))));
     }
 
     TCmdParams params;
     for (const QString& assignment : positional.mid(2)) {
         const QString problem = applyAssignment(params, assignment);
-        if (!problem.isEmpty()) return valueError(problem);
+        if (!problem.isEmpty()) return messages.ValueError(problem);
     }
 
-    // The tool's own port is COM1 of this run, whatever device the argument names.
-    const QString device = ResolvePortArgument(positional.at(0));
-    SetComPortOverride(1, device);
-    SerialComPort port(1);
-    port.SetBaud(baud);
-    if (!port.SetOpen(true)) {
-        err << "x714ctl send: cannot open " << positional.at(0) << ": " << port.OpenError() << "\n";
-        return ExitUsage;
-    }
-
-    SendHost host;
-    host.code = code;
-    host.port = &port;
-    auto benches = std::make_unique<TBenchSet>();
-    for (int i = 0; i < 4; ++i)
-        (*benches)[i].Init(i == 0 ? &port : nullptr, &host, i);
-    TBench& bench = (*benches)[0];
-    QObject::connect(&port, &TApdComPort::TriggerAvail, [&bench] { bench.DrainPort(); });
+    CliBenchHost host;
+    CliBench link(messages, host);
+    if (!link.Open(positional.at(0), baud)) return ExitUsage;
+    TBench& bench = link.Bench();
     bench.CmdParams = params;
 
-    // Soft Reset may stay unanswered for its whole allowance before its time-out is reported.
-    const int backstopMs = (code == 0xF0 ? SoftResetAllowance + 5 : 5) * 1000;
-    const std::optional<Outcome> outcome = sendAndWait(*benches, host, backstopMs);
-    int rc = ExitBenchFailure;
-    if (!outcome) {
-        err << "x714ctl send: the request could not be sent on " << positional.at(0) << "\n";
-    } else {
-        out << outcome->ackText << "\n";
-        for (const QString& line : outcome->fields)
+    // The fields are taken when the bench reports: later packets (a stream, or the stop request's
+    // reply) change them again.
+    QStringList fields;
+    const CliReply reply =
+        link.SendConsoleRequestAndWait(code, [&] { fields = ReplyFieldLines(bench, code); });
+    if (reply.kind != CliReply::Kind::Reported) return ExitBenchFailure;
+    out << reply.ackText << "\n";
+    if (reply.acknowledged)
+        for (const QString& line : fields)
             out << line << "\n";
-        out.flush();
-        rc = outcome->acknowledged ? ExitOk : ExitBenchFailure;
-
-        // A stream this command may have started is stopped again (unless the bench refused it).
-        const bool refused = outcome->ackText.contains(QLatin1String(" NAK "));
-        if ((code == 0x01 || code == 0x44) && params.DataRate == TBench::RateContinuous && !refused &&
-            port.Open()) {
-            bench.CmdParams.DataRate = TBench::RateStop;
-            const std::optional<Outcome> stop = sendAndWait(*benches, host, 5000);
-            if (!stop || !stop->acknowledged)
-                err << "x714ctl send: the stream could not be stopped: "
-                    << (stop ? stop->ackText : QStringLiteral("not sent")) << "\n";
-        }
-    }
-    if (port.Open()) {
-        port.FlushOutBuffer();
-        port.SetOpen(false);
-    }
-    return rc;
+    out.flush();
+    // A stream this command may have started is stopped again (unless the bench refused it).
+    link.StopStreamStartedBy(code, params, reply);
+    return reply.acknowledged ? ExitOk : ExitBenchFailure;
 }
 
 const CliCommandRegistration registration({"send", Usage, runSend});
