@@ -10,6 +10,7 @@
 #include "serial_comport.h"
 #include "srecord.h"
 #include "srecord_writer.h"
+#include "tool_process.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -46,11 +47,9 @@ bool startSetup(Setup& s) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("X714_DRIVE_C"), s.driveC.path());
     s.sim.setProcessEnvironment(env);
-    s.sim.start(QStringLiteral(X714CTL_PATH),
-                {"sim", "--benches", "1", "--ready", "--time-scale", "10000", "--rate", "1"});
-    if (!s.sim.waitForStarted(5000) || !s.sim.waitForReadyRead(10000)) return false;
-    const QString line = QString::fromLocal8Bit(s.sim.readLine()).trimmed(); // "COM1 /dev/pts/N"
-    s.device = line.section(QLatin1Char(' '), 1);
+    const QStringList lines = StartSimulatorProcess(
+        s.sim, {"--benches", "1", "--ready", "--time-scale", "10000", "--rate", "1"}, 1);
+    s.device = lines.value(0).section(QLatin1Char(' '), 1); // "COM1 /dev/pts/N"
     return !s.device.isEmpty();
 }
 

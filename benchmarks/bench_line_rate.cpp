@@ -16,6 +16,7 @@
 #include "paths.h"
 #include "radio_group.h"
 #include "shell.h"
+#include "tool_process.h"
 
 #include <QAction>
 #include <QApplication>
@@ -85,22 +86,15 @@ int main(int argc, char** argv) {
 
     QProcess sim;
     sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    sim.start(QStringLiteral(X714CTL_PATH),
-              {"sim", "--benches", "4", "--ready", "--rate", QString::number(rate)});
-    if (!sim.waitForStarted(5000)) {
-        std::fprintf(stderr, "bench_line_rate: x714ctl sim did not start\n");
+    const QStringList lines =
+        StartSimulatorProcess(sim, {"--benches", "4", "--ready", "--rate", QString::number(rate)}, 4);
+    if (lines.size() < 4) {
+        std::fprintf(stderr, "bench_line_rate: x714ctl sim %s\n",
+                     sim.state() == QProcess::NotRunning ? "did not start" : "printed no ports");
         return 1;
     }
-    for (int i = 0; i < 4; ++i) {
-        while (!sim.canReadLine())
-            if (!sim.waitForReadyRead(5000)) {
-                std::fprintf(stderr, "bench_line_rate: x714ctl sim printed no ports\n");
-                return 1;
-            }
-        // "COMn DEVICE"
-        const QStringList parts = QString::fromLocal8Bit(sim.readLine()).trimmed().split(QLatin1Char(' '));
-        SetComPortOverride(i + 1, parts.value(1));
-    }
+    for (int i = 0; i < 4; ++i)
+        SetComPortOverride(i + 1, lines.at(i).section(QLatin1Char(' '), 1)); // "COMn DEVICE"
 
     int result = 0;
     {

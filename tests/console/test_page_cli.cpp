@@ -2,8 +2,8 @@
 // answer and the page's result boxes from a simulated bench on a pseudo-terminal; bad arguments.
 #include "command.h"
 #include "simulator.h"
+#include "tool_process.h"
 
-#include <QProcess>
 #include <QTest>
 
 namespace {
@@ -31,20 +31,10 @@ class TestPageCli : public QObject {
         QString err;
     };
     Run run(const QStringList& args) {
-        QProcess tool;
         QStringList a = args;
         a.replaceInStrings(QStringLiteral("DEV"), sim->DevicePath(0));
-        tool.start(QStringLiteral(X714CTL_PATH), QStringList{"page"} + a);
-        Run r;
-        if (!tool.waitForStarted(5000)) return r;
-        if (!QTest::qWaitFor([&] { return tool.state() == QProcess::NotRunning; }, WaitMs)) {
-            tool.kill();
-            tool.waitForFinished();
-        }
-        r.exitCode = tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1;
-        r.out = QString::fromUtf8(tool.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-        r.err = QString::fromUtf8(tool.readAllStandardError());
-        return r;
+        const ToolResult r = RunTool(QStringList{"page"} + a, WaitMs);
+        return {r.exitCode, r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts), r.err};
     }
 
 private slots:

@@ -3,8 +3,8 @@
 // Shared by the x714ctl acquire process tests: two simulated benches on pseudo-terminals, the tool
 // started against them, and readers of what it printed and wrote.
 #include "simulator.h"
+#include "tool_process.h"
 
-#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -34,29 +34,18 @@ struct AcquireFixture {
 
     // x714ctl [leading] acquire <bench 1> <bench 2> [options]
     void startProcess(QProcess& tool, const QStringList& options, const QStringList& leading = {}) {
-        tool.start(QStringLiteral(X714CTL_PATH),
-                   leading + QStringList{"acquire", sim->DevicePath(0), sim->DevicePath(1)} + options);
-        QVERIFY(tool.waitForStarted(5000));
+        QVERIFY(StartTool(tool, leading + QStringList{"acquire", sim->DevicePath(0), sim->DevicePath(1)} +
+                                    options));
     }
     static void waitForExit(QProcess& tool) {
-        QTRY_VERIFY_WITH_TIMEOUT(tool.state() == QProcess::NotRunning, RunTimeoutMs);
+        QVERIFY(AwaitExit(tool, RunTimeoutMs));
         QCOMPARE(tool.exitStatus(), QProcess::NormalExit);
     }
     static QStringList printedLines(QProcess& tool) {
         return QString::fromLocal8Bit(tool.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
     }
     static QString errorText(QProcess& tool) { return QString::fromLocal8Bit(tool.readAllStandardError()); }
-    static QStringList logLines(const QString& path) {
-        QFile f(path);
-        if (!f.open(QIODevice::ReadOnly)) return {};
-        const QByteArray bytes = f.readAll();
-        // Every line ends in CR LF.
-        if (!bytes.endsWith("\r\n") || bytes.count('\n') != bytes.count("\r\n"))
-            return {QStringLiteral("<bad line ends>")};
-        QStringList lines = QString::fromLocal8Bit(bytes).split(QStringLiteral("\r\n"));
-        lines.removeLast();
-        return lines;
-    }
+    static QStringList logLines(const QString& path) { return CrLfLines(path); }
     bool streamsStopped() const {
         return sim->Bench(0).StreamingCodes().empty() && sim->Bench(1).StreamingCodes().empty();
     }

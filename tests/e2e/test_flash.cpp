@@ -3,23 +3,17 @@
 // script needs them to.
 #include "simulator.h"
 #include "srecord_writer.h"
+#include "test_files.h"
+#include "tool_process.h"
 
-#include <QEventLoop>
-#include <QFile>
-#include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 #include <memory>
 
 namespace {
 constexpr int ImageBytes = 256 * 1024;
-
-struct Run {
-    int exitCode = -1;
-    QString out, err;
-};
+using Run = ToolResult;
 } // namespace
 
 class TestFlash : public QObject {
@@ -29,30 +23,11 @@ class TestFlash : public QObject {
     QTemporaryDir dir;
 
     QString writeFile(const QString& name, const QByteArray& text) {
-        const QString path = dir.filePath(name);
-        QFile f(path);
-        if (!f.open(QIODevice::WriteOnly) || f.write(text) != text.size())
-            qFatal("cannot write %s", qPrintable(path));
-        return path;
+        return WriteTestFile(dir.filePath(name), text);
     }
-    // Runs the tool while this process's event loop serves the simulator (no sleeping waits, so each
-    // request is answered at once).
+    // Runs the tool while this process's event loop serves the simulator.
     Run flash(const QStringList& args, int timeoutMs = 120000) {
-        QProcess tool;
-        QEventLoop loop;
-        QObject::connect(&tool, &QProcess::finished, &loop, &QEventLoop::quit);
-        QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
-        tool.start(QStringLiteral(X714CTL_PATH), QStringList{"flash"} + args);
-        if (!tool.waitForStarted(5000)) return {};
-        loop.exec();
-        if (tool.state() != QProcess::NotRunning) {
-            tool.kill();
-            tool.waitForFinished(5000);
-            return {};
-        }
-        return {tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1,
-                QString::fromLocal8Bit(tool.readAllStandardOutput()),
-                QString::fromLocal8Bit(tool.readAllStandardError())};
+        return RunTool(QStringList{"flash"} + args, timeoutMs);
     }
 
 private slots:

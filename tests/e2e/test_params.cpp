@@ -3,21 +3,17 @@
 // and one that finds the changed parameter, and a bad file that sends nothing.
 #include "sim_params.h"
 #include "simulator.h"
+#include "test_files.h"
+#include "tool_process.h"
 
 #include <QDir>
-#include <QEventLoop>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 #include <memory>
 
 namespace {
-struct Run {
-    int exitCode = -1;
-    QString out, err;
-};
+using Run = ToolResult;
 } // namespace
 
 class TestParams : public QObject {
@@ -28,22 +24,7 @@ class TestParams : public QObject {
 
     // Runs the tool while this process's event loop serves the simulator.
     Run params(const QStringList& args) {
-        QProcess tool;
-        tool.setWorkingDirectory(dir.path());
-        QEventLoop loop;
-        QObject::connect(&tool, &QProcess::finished, &loop, &QEventLoop::quit);
-        QTimer::singleShot(120000, &loop, &QEventLoop::quit);
-        tool.start(QStringLiteral(X714CTL_PATH), QStringList{"params"} + args + QStringList{"--pace", "1"});
-        if (!tool.waitForStarted(5000)) return {};
-        loop.exec();
-        if (tool.state() != QProcess::NotRunning) {
-            tool.kill();
-            tool.waitForFinished(5000);
-            return {};
-        }
-        return {tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1,
-                QString::fromLocal8Bit(tool.readAllStandardOutput()),
-                QString::fromLocal8Bit(tool.readAllStandardError())};
+        return RunTool(QStringList{"params"} + args + QStringList{"--pace", "1"}, 120000, dir.path());
     }
 
 private slots:
@@ -112,9 +93,7 @@ private slots:
 
 private:
     QString writeFile(const char* name, const QByteArray& text) {
-        QFile f(dir.filePath(QLatin1String(name)));
-        if (!f.open(QIODevice::WriteOnly) || f.write(text) != text.size()) qFatal("cannot write");
-        return f.fileName();
+        return WriteTestFile(dir.filePath(QLatin1String(name)), text);
     }
 };
 

@@ -1,8 +1,8 @@
 // x714ctl rawir as a process over a pseudo-terminal against a simulated bench: the IR log file of N
 // cycles, raw and filtered, the stream stopped afterwards, and the ways a run ends early.
 #include "simulator.h"
+#include "tool_process.h"
 
-#include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -20,21 +20,11 @@ class TestRawIr : public QObject {
     QTemporaryDir dir;
 
     void run(QProcess& tool, const QStringList& options) {
-        tool.start(QStringLiteral(X714CTL_PATH), QStringList{"rawir", sim->DevicePath(0)} + options);
-        QVERIFY(tool.waitForStarted(5000));
-        QTRY_VERIFY_WITH_TIMEOUT(tool.state() == QProcess::NotRunning, RunTimeoutMs);
+        QVERIFY(StartTool(tool, QStringList{"rawir", sim->DevicePath(0)} + options));
+        QVERIFY(AwaitExit(tool, RunTimeoutMs));
         QCOMPARE(tool.exitStatus(), QProcess::NormalExit);
     }
-    static QStringList logLines(const QString& path) {
-        QFile f(path);
-        if (!f.open(QIODevice::ReadOnly)) return {};
-        const QByteArray bytes = f.readAll();
-        if (!bytes.endsWith("\r\n") || bytes.count('\n') != bytes.count("\r\n"))
-            return {QStringLiteral("<bad line ends>")};
-        QStringList lines = QString::fromLocal8Bit(bytes).split(QStringLiteral("\r\n"));
-        lines.removeLast();
-        return lines;
-    }
+    static QStringList logLines(const QString& path) { return CrLfLines(path); }
 
 private slots:
     void init() {

@@ -2,10 +2,9 @@
 // of the sample calibration file and a check of it, a check that fails after one parameter was
 // changed with x714ctl param, refusals, a silent bench that both commands give up on, and bad input.
 #include "simulator.h"
+#include "tool_process.h"
 
-#include <QElapsedTimer>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
@@ -28,24 +27,8 @@ class TestServiceCommands : public QObject {
 
     // Runs x714ctl in the temporary directory while the simulator keeps answering.
     Run tool(const QStringList& args, int timeoutMs = RunTimeoutMs) {
-        QProcess p;
-        p.setWorkingDirectory(dir.path());
-        p.start(QStringLiteral(X714CTL_PATH), args);
-        Run r;
-        if (!p.waitForStarted(5000)) return r;
-        QElapsedTimer t;
-        t.start();
-        while (p.state() != QProcess::NotRunning && t.elapsed() < timeoutMs)
-            QTest::qWait(20);
-        if (p.state() != QProcess::NotRunning) {
-            p.kill();
-            p.waitForFinished();
-            return r;
-        }
-        r.rc = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-        r.out = QString::fromLocal8Bit(p.readAllStandardOutput());
-        r.err = QString::fromLocal8Bit(p.readAllStandardError());
-        return r;
+        const ToolResult r = RunTool(args, timeoutMs, dir.path());
+        return {r.exitCode, r.out, r.err};
     }
     QString port() const { return sim->DevicePath(0); }
 

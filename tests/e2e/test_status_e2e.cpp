@@ -9,6 +9,7 @@
 #include "paths.h"
 #include "shell.h"
 #include "simulator.h"
+#include "tool_process.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -70,17 +71,9 @@ class TestStatusE2e : public QObject {
     }
 
     static ToolRun runTool(const QStringList& args) {
-        QProcess tool;
-        tool.start(QStringLiteral(X714CTL_PATH), args);
-        ToolRun run;
-        if (!tool.waitForStarted(5000)) return run;
         // The simulator in this process answers while the event loop runs.
-        if (!QTest::qWaitFor([&] { return tool.state() == QProcess::NotRunning; }, RunTimeoutMs)) tool.kill();
-        tool.waitForFinished(1000);
-        run.exitCode = tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1;
-        run.lines = QString::fromLocal8Bit(tool.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
-        run.errors = QString::fromLocal8Bit(tool.readAllStandardError());
-        return run;
+        const ToolResult r = RunTool(args, RunTimeoutMs);
+        return {r.exitCode, r.out.split('\n', Qt::SkipEmptyParts), r.err};
     }
 
 private slots:

@@ -4,6 +4,7 @@
 #include "calload1.h"
 #include "form_timer.h"
 #include "radio_group.h"
+#include "test_files.h"
 #include "ui_fixture.h"
 
 #include <QAction>
@@ -19,9 +20,7 @@ class TestCalLoad1Screen : public QObject {
     QTemporaryDir dir;
 
     QString writeFile(const QString& name, const QByteArray& text) {
-        QFile f(dir.filePath(name));
-        if (!f.open(QIODevice::WriteOnly) || f.write(text) != text.size()) qFatal("cannot write");
-        return f.fileName();
+        return WriteTestFile(dir.filePath(name), text);
     }
     static TFCalLoad1& openScreen(UiFixture& ui) {
         ui.app->MenuItem(QStringLiteral("NewCalLoad1"))->trigger();

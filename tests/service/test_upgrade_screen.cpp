@@ -3,6 +3,7 @@
 // resting one-second timer, and Cancel.
 #include "bench_selector.h"
 #include "srecord_writer.h"
+#include "test_files.h"
 #include "ui_fixture.h"
 #include "upgrade.h"
 
@@ -36,11 +37,7 @@ class TestUpgradeScreen : public QObject {
     QTemporaryDir dir;
 
     QString writeFile(const QString& name, const QByteArray& text) {
-        const QString path = dir.filePath(name);
-        QFile f(path);
-        if (!f.open(QIODevice::WriteOnly) || f.write(text) != text.size())
-            qFatal("cannot write %s", qPrintable(path));
-        return path;
+        return WriteTestFile(dir.filePath(name), text);
     }
     static TFUpgrade& openScreen(UiFixture& ui) {
         ui.app->MenuItem(QStringLiteral("BenchUpgrade1"))->trigger();

@@ -4,6 +4,7 @@
 #include "paths.h"
 #include "sim_params.h"
 #include "sim_peer.h"
+#include "tool_process.h"
 
 #include <QDir>
 #include <QFile>
@@ -23,13 +24,7 @@ class TestSimCli : public QObject {
 
     // Starts the simulator and reads its device lines.
     static QStringList start(QProcess& p, const QStringList& args, int benches) {
-        p.start(QStringLiteral(X714CTL_PATH), QStringList{"sim"} + args);
-        if (!p.waitForStarted(5000)) return {};
-        QStringList lines;
-        while (lines.size() < benches && p.waitForReadyRead(5000))
-            while (p.canReadLine())
-                lines << QString::fromLatin1(p.readLine()).trimmed();
-        return lines;
+        return StartSimulatorProcess(p, args, benches);
     }
 
     // Signals the simulator, never pid 0 (this whole process group) when it has already ended.

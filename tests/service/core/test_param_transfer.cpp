@@ -3,6 +3,7 @@
 // Cancel, and the trace.
 #include "clock.h"
 #include "param_transfer.h"
+#include "test_files.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -135,11 +136,7 @@ class TestParamTransfer : public QObject {
         p.transfer.TracePath = path(QStringLiteral("tryfile.txt"));
         QFile::remove(p.transfer.TracePath);
     }
-    QString writeFile(const QString& name, const QByteArray& text) {
-        QFile f(path(name));
-        if (!f.open(QIODevice::WriteOnly) || f.write(text) != text.size()) qFatal("cannot write");
-        return f.fileName();
-    }
+    QString writeFile(const QString& name, const QByteArray& text) { return WriteTestFile(path(name), text); }
 
 private slots:
     // ---- the download file ----
