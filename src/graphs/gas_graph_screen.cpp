@@ -4,6 +4,7 @@
 #include "bench_selector.h"
 #include "chart.h"
 #include "clock.h"
+#include "dialogs.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -44,6 +45,11 @@ TGasGraphScreen::TGasGraphScreen(const QString& objectName, const QString& capti
     connect(ClearBtn, &QPushButton::clicked, this, &TGasGraphScreen::ClearBtnClick);
     connect(GrpBench, &TBenchSelector::Clicked, this, &TGasGraphScreen::BB1Click);
     m_startTime = Clock().Seconds();
+}
+
+void TGasGraphScreen::refuseLimits(const QString& what) {
+    Dialogs().Message(QStringLiteral("Check the limits of %1: Min must be less than Max.").arg(what),
+                      QStringLiteral("Information"), IDialogs::Icon::Information);
 }
 
 void TGasGraphScreen::layOut() {

@@ -3,6 +3,7 @@
 #include "gas_graphs.h"
 #include "screen_hook.h"
 
+#include <QColor>
 #include <QWidget>
 #include <array>
 
@@ -69,6 +70,10 @@ protected:
     QCheckBox* channelBox(const QString& name, const QString& text, bool checked);
     QLineEdit* limitEdit(const QString& name, const QString& text);
     void setStopped(bool stopped);
+    // The grey behind both charts.
+    static QColor deskColour() { return {192, 192, 192}; }
+    // The box that refuses limits of WHAT (an axis, a gas) with Min not below Max.
+    static void refuseLimits(const QString& what);
 
     // One reading of the selected bench, scaled, indexed by Gas.
     virtual void appendReading(const std::array<double, GasCount>& values, const QString& label) = 0;

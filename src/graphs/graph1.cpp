@@ -2,7 +2,6 @@
 
 #include "bench.h"
 #include "chart.h"
-#include "dialogs.h"
 #include "locale_setup.h"
 #include "paths.h"
 
@@ -11,10 +10,6 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-
-namespace {
-const QColor Silver(192, 192, 192);
-}
 
 TFGraph1::TFGraph1(TBenchSet& benches, const IActivationBoxes& boxes, const IGraphWindowState& window,
                    QWidget* parent)
@@ -59,7 +54,7 @@ TFGraph1::TFGraph1(TBenchSet& benches, const IActivationBoxes& boxes, const IGra
     chart.SetMainTitle(QStringLiteral("CO2, CO, Ethanol, O2, NO channels"));
     chart.SetSubTitle(QStringLiteral(" "));
     chart.Data().SetPointLabel(Points - 1, QStringLiteral(" "));
-    chart.SetDeskColor(Silver);
+    chart.SetDeskColor(deskColour());
     chart.SetRightAxisSubsets(2);
     chart.SetLongTicks(true);
     chart.SetYAxisLabel(QStringLiteral("CO2, CO, O2 in %"));
@@ -116,9 +111,7 @@ void TFGraph1::applyControls(bool check) {
     for (const Axis& a : axes) {
         const double min = ParseLimit(a.min->text()), max = ParseLimit(a.max->text());
         if (check && min >= max) {
-            Dialogs().Message(QStringLiteral("Check the limits of %1: Min must be less than Max.")
-                                  .arg(QLatin1String(a.name)),
-                              QStringLiteral("Information"), IDialogs::Icon::Information);
+            refuseLimits(QLatin1String(a.name));
             continue;
         }
         (chart.*a.apply)(min, max);

@@ -2,7 +2,6 @@
 
 #include "bench.h"
 #include "chart.h"
-#include "dialogs.h"
 #include "locale_setup.h"
 #include "paths.h"
 
@@ -11,10 +10,6 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-
-namespace {
-const QColor Silver(192, 192, 192);
-}
 
 TFGraph2::TFGraph2(TBenchSet& benches, const IActivationBoxes& boxes, const IGraphWindowState& window,
                    QWidget* parent)
@@ -95,9 +90,7 @@ void TFGraph2::buildChart(bool check) {
         for (int i : checked) {
             const Row r = rows()[size_t(i)];
             if (ParseLimit(r.min->text()) < ParseLimit(r.max->text())) continue;
-            Dialogs().Message(QStringLiteral("Check the limits of %1: Min must be less than Max.")
-                                  .arg(QLatin1String(Presentation(Graph2Order[size_t(i)]).label)),
-                              QStringLiteral("Information"), IDialogs::Icon::Information);
+            refuseLimits(QLatin1String(Presentation(Graph2Order[size_t(i)]).label));
             return;
         }
     }
@@ -108,7 +101,7 @@ void TFGraph2::buildChart(bool check) {
     chart.Data().SetPointLabel(Points - 1, QStringLiteral(" "));
     chart.SetXAxisLabel(QStringLiteral("Time"));
     chart.SetMainTitle(QStringLiteral("CO2, CO, Ethanol, O2, NO Channels"));
-    chart.SetDeskColor(Silver);
+    chart.SetDeskColor(deskColour());
     chart.SetLongTicks(true);
     chart.SetPointLabelsOnAxis(true);
     chart.SetNullDataValue(NullValue);
