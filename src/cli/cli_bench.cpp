@@ -24,6 +24,17 @@ int CliMessages::ArgumentError(const QString& message, bool showUsage) const {
     return ExitUsage;
 }
 
+QString ProgressFigures(int done, int total, qint64 elapsedMs, qint64 pacedMs) {
+    const auto minutes = [](qint64 ms) {
+        const qint64 s = (ms + 500) / 1000;
+        return QStringLiteral("%1:%2").arg(s / 60).arg(s % 60, 2, 10, QLatin1Char('0'));
+    };
+    const QString remaining = done > 0 ? minutes(pacedMs * (total - done) / done) : QStringLiteral("?");
+    return QStringLiteral("%1 %, %2 elapsed, %3 remaining")
+        .arg(total > 0 ? qint64(done) * 100 / total : 100)
+        .arg(minutes(elapsedMs), remaining);
+}
+
 CliOption FlagOption(const QString& name, bool* flag) {
     return {name, {}, [flag](const QString&) {
                 *flag = true;

@@ -34,6 +34,11 @@ private:
     const char* m_usage;
 };
 
+// The figures of a long run's progress line: "P %, M:SS elapsed, M:SS remaining", DONE of TOTAL steps
+// after ELAPSEDMS, the time remaining estimated from the pace of the steps done in PACEDMS ("?" before
+// the first).
+QString ProgressFigures(int done, int total, qint64 elapsedMs, qint64 pacedMs);
+
 // One option of a command. A flag leaves `needs` empty; an option with a value has there the message
 // for a missing value ("--send needs a port"). `take` gets the value (empty for a flag) and returns the
 // message for a bad one, empty when it took it.

@@ -30,11 +30,6 @@ constexpr qint64 SilenceLimitMs = 10000;
 // After the reset request: how long its acknowledgement is waited for before the tool ends anyway.
 constexpr int ResetWaitMs = 3000;
 
-QString minutes(qint64 ms) {
-    const qint64 s = (ms + 500) / 1000;
-    return QStringLiteral("%1:%2").arg(s / 60).arg(s % 60, 2, 10, QLatin1Char('0'));
-}
-
 // The firmware screen is "visible" throughout, so the bench connection hands every reply to the
 // download while it is busy. The reset that ends a download restarts the bench: that is expected, and
 // no warning is given.
@@ -114,13 +109,10 @@ private:
         const qint64 elapsed = now - startMs;
         const qint64 programming = now - (m_programmingStartMs ? m_programmingStartMs : now);
         if (!m_programmingStartMs) m_programmingStartMs = now;
-        const QString remaining =
-            done > 0 ? minutes(programming * (total - done) / done) : QStringLiteral("?");
-        progress(QStringLiteral("Programming Flash: %1/%2 records, %3 %, %4 elapsed, %5 remaining")
+        progress(QStringLiteral("Programming Flash: %1/%2 records, %3")
                      .arg(done)
                      .arg(total)
-                     .arg(total > 0 ? qint64(done) * 100 / total : 100)
-                     .arg(minutes(elapsed), remaining));
+                     .arg(ProgressFigures(done, total, elapsed, programming)));
     }
 
     std::function<void()> m_onSend;

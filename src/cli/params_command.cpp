@@ -34,11 +34,6 @@ const char* const Usage =
     "      a bench failure, ten time-outs or refusals, or differences, 2 on bad arguments, a bad FILE or\n"
     "      a port that cannot be opened.";
 
-QString minutes(qint64 ms) {
-    const qint64 s = (ms + 500) / 1000;
-    return QStringLiteral("%1:%2").arg(s / 60).arg(s % 60, 2, 10, QLatin1Char('0'));
-}
-
 // The transfer screen is "visible". A load's acknowledgement is answered by reading the parameter
 // back, as the parameter screen does.
 class ParamsHost : public CliBenchHost {
@@ -90,10 +85,8 @@ public:
         const int total = upload ? transfer->MaxParameters() + 1 : transfer->EntryCount();
         const int done = upload ? transfer->ParamIndex() : transfer->EntryIndex() - 1;
         const qint64 elapsed = now - startMs;
-        const QString remaining = done > 0 ? minutes(elapsed * (total - done) / done) : QStringLiteral("?");
-        std::fprintf(stderr, "Parameter %s: %d/%d, %lld %%, %s elapsed, %s remaining\n", qPrintable(text),
-                     done, total, total > 0 ? (long long)(qint64(done) * 100 / total) : 100LL,
-                     qPrintable(minutes(elapsed)), qPrintable(remaining));
+        std::fprintf(stderr, "Parameter %s: %d/%d, %s\n", qPrintable(text), done, total,
+                     qPrintable(ProgressFigures(done, total, elapsed, elapsed)));
         std::fflush(stderr);
     }
     void SetStartEnabled(bool) override {}
