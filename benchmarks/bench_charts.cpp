@@ -2,6 +2,7 @@
 // bench connection's call costs), one redraw of each chart with new data (the redraw timer's tick,
 // painting included), and one raw IR cycle.
 #include "bench.h"
+#include "benchmark_environment.h"
 #include "chart.h"
 #include "clock.h"
 #include "firgraph.h"
@@ -12,7 +13,6 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
 namespace {
@@ -91,10 +91,7 @@ BENCHMARK(BM_RedrawRawIrCycle)->Unit(benchmark::kMicrosecond);
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    // The screens read and write their settings files in drive C: a directory of the run's own.
-    QTemporaryDir driveC;
-    if (qEnvironmentVariableIsEmpty("X714_DRIVE_C")) qputenv("X714_DRIVE_C", driveC.path().toLocal8Bit());
+    const BenchmarkEnvironment environment;
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;

@@ -9,6 +9,7 @@
 // shows the main window alone, for comparison.
 #include "bench.h"
 #include "bench_selector.h"
+#include "benchmark_environment.h"
 #include "chart.h"
 #include "firgraph.h"
 #include "graph1.h"
@@ -26,7 +27,6 @@
 #include <QMap>
 #include <QProcess>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
 #include <sys/resource.h>
@@ -59,9 +59,7 @@ void runFor(int ms) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir driveC;
-    if (qEnvironmentVariableIsEmpty("X714_DRIVE_C")) qputenv("X714_DRIVE_C", driveC.path().toLocal8Bit());
+    const BenchmarkEnvironment environment;
     QApplication app(argc, argv);
     int seconds = 10;
     double rate = 126;
