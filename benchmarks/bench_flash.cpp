@@ -7,6 +7,7 @@
 #include "bench.h"
 #include "flash_download.h"
 #include "paths.h"
+#include "request_frame.h"
 #include "serial_comport.h"
 #include "srecord.h"
 #include "srecord_writer.h"
@@ -115,19 +116,6 @@ void BM_FlashThroughHost(benchmark::State& state) {
 
 // ---- the bare peer: frames written and replies read with plain system calls ----
 
-QByteArray frame(uint8_t code, const QByteArray& params = {}) {
-    QByteArray f;
-    f.append(char(code >= 0x26 && code <= 0x28 ? 0x22 : 0x02));
-    f.append(char(params.size() + 1));
-    f.append(char(code));
-    f += params;
-    uint8_t sum = 0;
-    for (char c : f)
-        sum = uint8_t(sum + uint8_t(c));
-    f.append(char(uint8_t(0 - sum)));
-    return f;
-}
-
 // Writes one request and reads until its reply packet is complete; true for an ACK of the code.
 // flushFirst discards unsent output first, as the host's command does before every frame.
 bool exchange(int fd, const QByteArray& request, uint8_t code, bool flushFirst) {
@@ -157,14 +145,14 @@ void barePeer(benchmark::State& state, bool flushFirst) {
         ::tcgetattr(fd, &t);
         ::cfmakeraw(&t);
         ::tcsetattr(fd, TCSANOW, &t);
-        bool ok = exchange(fd, frame(0x25), 0x25, flushFirst) && exchange(fd, frame(0x26), 0x26, flushFirst);
+        bool ok = exchange(fd, Frame(0x25), 0x25, flushFirst) && exchange(fd, Frame(0x26), 0x26, flushFirst);
         for (const TFlashRecord& r : g_setup->image.Records) {
             if (!ok) break;
             QByteArray params;
             params.append(char(r.Address >> 16)).append(char(r.Address >> 8)).append(char(r.Address));
-            ok = exchange(fd, frame(0x27, params + r.Data), 0x27, flushFirst);
+            ok = exchange(fd, Frame(0x27, params + r.Data), 0x27, flushFirst);
         }
-        ok = ok && exchange(fd, frame(0x28), 0x28, flushFirst) && exchange(fd, frame(0xF0), 0xF0, flushFirst);
+        ok = ok && exchange(fd, Frame(0x28), 0x28, flushFirst) && exchange(fd, Frame(0xF0), 0xF0, flushFirst);
         ::close(fd);
         if (!ok) {
             state.SkipWithError("the exchange did not complete");

@@ -3,6 +3,7 @@
 // The host's end of a simulated bench for tests: builds request frames and splits the bench's output
 // into reply packets, both written here from the wire format and not taken from the host's code.
 
+#include "request_frame.h"
 #include "sim_bench.h"
 
 #include <QByteArray>
@@ -27,20 +28,6 @@ inline QByteArray Bytes(std::initializer_list<int> values) {
     for (int v : values)
         b.append(char(v));
     return b;
-}
-
-// A request frame: start byte (0x22 for $26-$28), length, code and arguments, checksum.
-inline QByteArray Frame(uint8_t code, const QByteArray& args = {}) {
-    QByteArray f;
-    f.append(char(code >= 0x26 && code <= 0x28 ? 0x22 : 0x02));
-    f.append(char(args.size() + 1));
-    f.append(char(code));
-    f += args;
-    uint8_t sum = 0;
-    for (char c : f)
-        sum = uint8_t(sum + uint8_t(c));
-    f.append(char(uint8_t(0x100 - sum)));
-    return f;
 }
 
 // Splits a byte stream into reply packets. Bytes before a kind byte are counted as noise; an
