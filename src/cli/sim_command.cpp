@@ -21,7 +21,7 @@ const char* const Usage =
     "sim [--benches N] [--rate HZ] [--time-scale F] [--ready] [--seed S] [--param-list FILE]\n"
     "      [--refuse B:CODE:NAK] [--silence B[:CODE]] [--corrupt B:N] [--noise B:N[:any]]\n"
     "      [--short B:N] [--delay B:MS] [--status B:BYTE:VALUE] [--refuse-param B:NUMBER[:NAK]]\n"
-    "      [--corrupt-param B:NUMBER] [--flash-dump B:FILE]\n"
+    "      [--corrupt-param B:NUMBER] [--flash-dump B:FILE] [--stats]\n"
     "      N (1-4, default 4) simulated benches on pseudo-terminals, linked as <drive C>/dev/COM1..COMn;\n"
     "      prints \"COMn DEVICE\" per bench and serves until SIGINT or SIGTERM, then removes the links.\n"
     "      --rate: stream packets per second, 0.1 to 1000 (default 5); --time-scale: model time\n"
@@ -35,7 +35,9 @@ const char* const Usage =
     "      BYTE (0-15) of every report, e.g. 1:0:C0 a system fault; refuse every command for parameter\n"
     "      NUMBER (0-400, NAK default 01); store parameter NUMBER wrong whenever it is written.\n"
     "      --flash-dump: at exit, writes what firmware downloads put into bench B's flash since its last\n"
-    "      erase to FILE as S3 records.";
+    "      erase to FILE as S3 records. --stats: at the end, print \"COMn sent N dropped D\" per\n"
+    "      bench: the replies it sent, and those of them its line dropped because the host did not read\n"
+    "      them in time.";
 
 struct Fault {
     QString kind;
@@ -161,6 +163,7 @@ int runSim(const QStringList& args) {
     int benches = 4;
     double rate = 5.0, timeScale = 1.0;
     bool ready = false;
+    bool stats = false;
     uint32_t seed = 0;
     QString paramList;
     QList<QPair<int, QString>> flashDumps; // bench (0-based), file
@@ -172,6 +175,8 @@ int runSim(const QStringList& args) {
         bool ok = false;
         if (a == QLatin1String("--ready")) {
             ready = true;
+        } else if (a == QLatin1String("--stats")) {
+            stats = true;
         } else if (a == QLatin1String("--benches")) {
             if (!hasValue) return usageError(QStringLiteral("--benches needs a number"));
             const QString v = value();
@@ -267,6 +272,13 @@ int runSim(const QStringList& args) {
     std::fflush(stdout);
 
     int rc = QCoreApplication::exec() == 0 ? ExitOk : ExitBenchFailure;
+    if (stats) {
+        // Lets a benchmark or a test compare what the host decoded with what was sent.
+        for (int i = 0; i < benches; ++i)
+            std::printf("COM%d sent %d dropped %d\n", i + 1, sim.Bench(i).RepliesSent(),
+                        sim.DroppedPackets(i));
+        std::fflush(stdout);
+    }
     // The host did not read some output in time (see the README): say so, as the host cannot tell
     // these losses from its own.
     for (int i = 0; i < benches; ++i)
