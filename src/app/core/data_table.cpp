@@ -360,10 +360,8 @@ bool TDataTable::BuildRow(const std::array<TBench, 4>& benches, const TWindowSta
     for (int f = 0; f < 4; ++f) {
         if (f == FirstActive) {
             if (AcceptColumn >= 0) SetCell(h, AcceptColumn, Printf("%6d", AcceptCounter));
-            if (TimeColumn >= 0) SetCell(h, TimeColumn, Clock().LongTime() + QStringLiteral("  "));
-            if (RelTimeColumn >= 0)
-                SetCell(h, RelTimeColumn,
-                        Printf("%10lld", static_cast<long long>(Clock().Seconds() - StartTime)));
+            if (TimeColumn >= 0) SetCell(h, TimeColumn, timeStampText());
+            if (RelTimeColumn >= 0) SetCell(h, RelTimeColumn, relativeTimeText());
             if (complete) {
                 for (int column : {AcceptColumn, TimeColumn, RelTimeColumn}) {
                     if (column < 0) continue;
@@ -383,6 +381,26 @@ bool TDataTable::BuildRow(const std::array<TBench, 4>& benches, const TWindowSta
         return true;
     }
     return false;
+}
+
+const QString& TDataTable::timeStampText() {
+    // The time of day changes once a second, while rows come up to a few hundred times a second, and
+    // the locale's time format (with its time zone lookup) costs more than the rest of a row.
+    const qint64 now = Clock().Seconds();
+    if (m_timeStampText.isNull() || now != m_timeStampSecond) {
+        m_timeStampSecond = now;
+        m_timeStampText = Clock().LongTime() + QStringLiteral("  ");
+    }
+    return m_timeStampText;
+}
+
+const QString& TDataTable::relativeTimeText() {
+    const qint64 elapsed = Clock().Seconds() - StartTime;
+    if (m_relativeTimeText.isNull() || elapsed != m_relativeSeconds) {
+        m_relativeSeconds = elapsed;
+        m_relativeTimeText = Printf("%10lld", static_cast<long long>(elapsed));
+    }
+    return m_relativeTimeText;
 }
 
 void TDataTable::writeGroup(TColumnGroup group, int f, const TBench& b, const TWindowState& state, int h,

@@ -124,10 +124,17 @@ private:
     void clearSums(int bench);
     void writeGroup(TColumnGroup group, int bench, const TBench& b, const TWindowState& state, int row,
                     bool complete, int mode, int n);
+    // The time stamp and relative time cells of the current second, formatted once per second.
+    const QString& timeStampText();
+    const QString& relativeTimeText();
 
     int m_columns = DefaultGridColumns;
     QVector<QStringList> m_cells; // rows x m_columns
     // Sums of the current block: group x bench x column within the group.
     std::array<std::array<std::array<ColumnSums, 8>, 4>, ColumnGroupCount> m_sums{};
     int m_touchedFirst = 0, m_touchedLast = 0;
+    qint64 m_timeStampSecond = 0;
+    QString m_timeStampText;
+    qint64 m_relativeSeconds = 0;
+    QString m_relativeTimeText;
 };

@@ -359,6 +359,43 @@ private slots:
         }
     }
 
+    void timeCellsAreFormattedOncePerSecond() {
+        // Rows come hundreds of times a second: the time of day is formatted when the second changes,
+        // and every row of one second shows the same texts.
+        struct CountingClock : ManualClock {
+            mutable int longTimes = 0;
+            QString LongTime() const override {
+                ++longTimes;
+                return ManualClock::LongTime();
+            }
+        } counting;
+        SetClock(&counting);
+        counting.SetTexts(QStringLiteral("01/02/2026"), QStringLiteral("10:00:01"));
+        open({0});
+        state.Settings.RelativeTime = true;
+        table = std::make_unique<TDataTable>();
+        rebuild();
+        for (int i = 0; i < 50; ++i) {
+            row();
+            QCOMPARE(cell(table->MeanRow, 0), QStringLiteral("10:00:01  "));
+            QCOMPARE(cell(table->MeanRow, 1), QStringLiteral("         0"));
+        }
+        QCOMPARE(counting.longTimes, 1);
+        counting.Advance(1000);
+        counting.SetTexts(QStringLiteral("01/02/2026"), QStringLiteral("10:00:02"));
+        row();
+        QCOMPARE(cell(table->MeanRow, 0), QStringLiteral("10:00:02  "));
+        QCOMPARE(cell(table->MeanRow, 1), QStringLiteral("         1"));
+        // A clock put back is followed as well.
+        counting.Advance(-1000);
+        counting.SetTexts(QStringLiteral("01/02/2026"), QStringLiteral("10:00:01"));
+        row();
+        QCOMPARE(cell(table->MeanRow, 0), QStringLiteral("10:00:01  "));
+        QCOMPARE(cell(table->MeanRow, 1), QStringLiteral("         0"));
+        QCOMPARE(counting.longTimes, 3);
+        SetClock(&clock->clock);
+    }
+
     void offsetsWithoutAveraging() {
         open({0});
         only(&TSettingsPanel::DemodulatedIR);
