@@ -42,7 +42,6 @@
 #include <QPrintDialog>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
-#include <QTableView>
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
@@ -171,7 +170,7 @@ TApp::~TApp() {
 
 void TApp::buildGrid() {
     m_model = new TDataTableModel(m_acq.Table(), this);
-    Grid = new QTableView(this);
+    Grid = new TDataGrid(TDataTableModel::HeaderRows, this);
     Grid->setObjectName(QStringLiteral("Grid"));
     Grid->setModel(m_model);
     QFont cellFont(QStringLiteral("Courier New"), 8);

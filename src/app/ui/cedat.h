@@ -2,6 +2,7 @@
 
 #include "acquisition.h"
 #include "comport.h"
+#include "data_grid.h"
 #include "screen_hook.h"
 
 #include <QMainWindow>
@@ -20,7 +21,6 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QPushButton;
-class QTableView;
 class QTextBrowser;
 class IBenchHost;
 class TAboutBox;
@@ -110,7 +110,7 @@ public:
     bool HcDivisor100() const override;
 
     // ---- controls (objectName = member name) ----
-    QTableView* Grid = nullptr;
+    TDataGrid* Grid = nullptr;
     QFrame* Panel1 = nullptr;
     QGroupBox* GroupBox1 = nullptr;
     std::array<QLabel*, 4> ComLabel{};             // Label2, Label3, Label4, Label7
