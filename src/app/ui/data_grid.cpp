@@ -13,14 +13,16 @@
 
 // ---- TCellTextCache ----
 
-void TCellTextCache::Reset(const QFont& font, const QColor& text, const QColor& cellBackground,
-                           const QColor& headerBackground, int rowHeight, int margin, qreal pixelRatio) {
+void TCellTextCache::Reset(const QFont& font, const Colours& colours, int rowHeight, int margin,
+                           qreal pixelRatio) {
     m_images.clear();
     m_misses = 0;
     m_font = font;
-    m_text = text;
-    m_cellBackground = cellBackground;
-    m_headerBackground = headerBackground;
+    m_text = colours.text;
+    m_cellBackground = colours.cellBackground;
+    m_headerBackground = colours.headerBackground;
+    m_cellLine = colours.cellLine;
+    m_headerLine = colours.headerLine;
     m_rowHeight = rowHeight;
     m_margin = margin;
     m_pixelRatio = pixelRatio > 0 ? pixelRatio : 1;
@@ -115,7 +117,8 @@ const QImage& TCellTextCache::Image(const QString& text, int width, bool header)
 }
 
 QImage TCellTextCache::compose(const QString& text, int width) const {
-    const int columns = int(std::ceil(width * m_pixelRatio));
+    // The text's part of the cell, left of its grid line.
+    const int columns = int(std::ceil((width - 1) * m_pixelRatio));
     const int margin = int(std::lround(m_margin * m_pixelRatio));
     // The text is cut at the right margin, as the painter's clip would.
     const int end = std::max(margin, columns - margin);
@@ -145,7 +148,8 @@ QImage TCellTextCache::compose(const QString& text, int width) const {
             }
         }
     }
-    QImage image(columns, m_glyphHeight, QImage::Format_RGB32);
+    const int total = int(std::ceil(width * m_pixelRatio));
+    QImage image(total, m_glyphHeight, QImage::Format_RGB32);
     image.fill(m_cellColours[0]);
     uchar* bits = image.bits();
     const qsizetype stride = image.bytesPerLine();
@@ -155,6 +159,12 @@ QImage TCellTextCache::compose(const QString& text, int width) const {
         for (int x = 0; x < columns; ++x)
             line[x] = m_cellColours[c[x]];
     }
+    const QRgb gridLine = m_cellLine.rgb();
+    for (int y = 0; y < m_glyphHeight; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(bits + y * stride);
+        for (int x = columns; x < total; ++x)
+            line[x] = gridLine;
+    }
     image.setDevicePixelRatio(m_pixelRatio);
     return image;
 }
@@ -163,9 +173,13 @@ QImage TCellTextCache::draw(const QString& text, int width, bool header) const {
     QImage image(QSize(width, m_rowHeight) * m_pixelRatio, QImage::Format_RGB32);
     image.setDevicePixelRatio(m_pixelRatio);
     image.fill(header ? m_headerBackground : m_cellBackground);
-    if (text.isEmpty()) return image;
     QPainter painter(&image);
-    painter.setClipRect(QRect(m_margin, 0, width - 2 * m_margin, m_rowHeight));
+    const QColor& line = header ? m_headerLine : m_cellLine;
+    painter.fillRect(QRect(width - 1, 0, 1, m_rowHeight), line);
+    // Fixed cells are closed by a line below as well.
+    if (header) painter.fillRect(QRect(0, m_rowHeight - 1, width, 1), line);
+    if (text.isEmpty()) return image;
+    painter.setClipRect(QRect(m_margin, 0, width - 1 - 2 * m_margin, header ? m_rowHeight - 1 : m_rowHeight));
     painter.setFont(m_font);
     painter.setPen(m_text);
     painter.drawText(QPointF(m_margin, m_baseline), text);
@@ -183,15 +197,20 @@ TDataGrid::TDataGrid(int headerRows, QWidget* parent) : QTableView(parent), m_he
 void TDataGrid::resetCache() {
     const QPalette& palette = viewport()->palette();
     m_cachePixelRatio = viewport()->devicePixelRatioF();
+    m_cacheShowsGrid = showGrid();
     // The margin and line colour of the style's item views, so the grid looks like one.
     const int margin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
     QStyleOptionViewItem option;
     initViewItemOption(&option);
-    m_gridColour = QColor::fromRgba(
+    const QColor gridColour = QColor::fromRgba(
         static_cast<QRgb>(style()->styleHint(QStyle::SH_Table_GridLineColor, &option, this)));
-    m_cache.Reset(font(), palette.color(QPalette::Text), palette.color(QPalette::Base),
-                  palette.color(QPalette::Button), verticalHeader()->defaultSectionSize(), margin,
-                  m_cachePixelRatio);
+    TCellTextCache::Colours colours;
+    colours.text = palette.color(QPalette::Text);
+    colours.cellBackground = palette.color(QPalette::Base);
+    colours.headerBackground = palette.color(QPalette::Button);
+    colours.cellLine = m_cacheShowsGrid ? gridColour : colours.cellBackground;
+    colours.headerLine = m_cacheShowsGrid ? gridColour : colours.headerBackground;
+    m_cache.Reset(font(), colours, verticalHeader()->defaultSectionSize(), margin, m_cachePixelRatio);
     m_cacheValid = true;
 }
 
@@ -223,7 +242,8 @@ void TDataGrid::dataChanged(const QModelIndex& topLeft, const QModelIndex& botto
 void TDataGrid::paintEvent(QPaintEvent* event) {
     ++m_paints;
     QWidget* view = viewport();
-    if (!m_cacheValid || view->devicePixelRatioF() != m_cachePixelRatio) resetCache();
+    if (!m_cacheValid || view->devicePixelRatioF() != m_cachePixelRatio || showGrid() != m_cacheShowsGrid)
+        resetCache();
     const QRect area = event->rect();
     QPainter painter(view);
     const QPalette& palette = view->palette();
@@ -249,41 +269,22 @@ void TDataGrid::paintEvent(QPaintEvent* event) {
     int lastColumn = columnAt(area.right());
     if (lastColumn < 0) lastColumn = columns - 1;
 
-    const QColor cellLine = showGrid() ? m_gridColour : palette.color(QPalette::Base);
-    const QColor headerLine = showGrid() ? m_gridColour : palette.color(QPalette::Button);
     const int imageHeight = m_cache.RowHeight();
-    const int left = columnViewportPosition(firstColumn);
-    const int right = columnViewportPosition(lastColumn) + columnWidth(lastColumn);
-    // Painted bands of header rows and of data rows, for their vertical lines.
-    int headerTop = -1, headerBottom = -1, dataTop = -1, dataBottom = -1;
     for (int r = 0; r < rows; ++r) {
         const int y = rowViewportPosition(r);
         const int h = rowHeight(r);
         if (y + h <= area.top()) continue;
         if (y > area.bottom()) break;
         const bool header = r < m_headerRows;
-        int& top = header ? headerTop : dataTop;
-        if (top < 0) top = y;
-        (header ? headerBottom : dataBottom) = y + h;
         for (int c = firstColumn; c <= lastColumn; ++c) {
             const int w = columnWidth(c);
-            if (w <= 1) continue;
+            if (w <= 0) continue;
             const int x = columnViewportPosition(c);
-            // The cell without its last pixel, where its grid line goes.
-            const QImage& image = m_cache.Image(m->index(r, c, rootIndex()).data().toString(), w - 1, header);
-            painter.drawImage(QPoint(x, y), image);
+            painter.drawImage(QPoint(x, y),
+                              m_cache.Image(m->index(r, c, rootIndex()).data().toString(), w, header));
             if (h > imageHeight)
-                painter.fillRect(QRect(x, y + imageHeight, w - 1, h - imageHeight),
+                painter.fillRect(QRect(x, y + imageHeight, w, h - imageHeight),
                                  palette.brush(header ? QPalette::Button : QPalette::Base));
         }
-        // Fixed cells are closed by a line below as well.
-        if (header) painter.fillRect(QRect(left, y + h - 1, right - left, 1), headerLine);
-    }
-    for (int c = firstColumn; c <= lastColumn; ++c) {
-        const int w = columnWidth(c);
-        if (w <= 0) continue;
-        const int x = columnViewportPosition(c) + w - 1;
-        if (headerTop >= 0) painter.fillRect(QRect(x, headerTop, 1, headerBottom - headerTop), headerLine);
-        if (dataTop >= 0) painter.fillRect(QRect(x, dataTop, 1, dataBottom - dataTop), cellLine);
     }
 }

@@ -19,11 +19,14 @@ public:
     // Most images kept; the least recently drawn go first.
     static constexpr int Capacity = 4000;
 
+    struct Colours {
+        QColor text, cellBackground, headerBackground, cellLine, headerLine;
+    };
     // Drops every image and takes the metrics, colours, margin and pixel ratio cells are drawn with.
-    void Reset(const QFont& font, const QColor& text, const QColor& cellBackground,
-               const QColor& headerBackground, int rowHeight, int margin, qreal pixelRatio);
-    // A cell `width` pixels wide (without its grid line) and one row tall, on the cell or header
-    // background, showing the text from the margin on. Valid until the next call.
+    void Reset(const QFont& font, const Colours& colours, int rowHeight, int margin, qreal pixelRatio);
+    // A cell `width` pixels wide and one row tall on the cell or header background, showing the text
+    // from the margin on, with its grid line in its last column of pixels (and, for a header cell,
+    // in its last row). Valid until the next call.
     const QImage& Image(const QString& text, int width, bool header);
 
     int RowHeight() const { return m_rowHeight; }
@@ -64,7 +67,7 @@ private:
 
     QCache<Key, QImage> m_images{Capacity};
     QFont m_font;
-    QColor m_text, m_cellBackground, m_headerBackground;
+    QColor m_text, m_cellBackground, m_headerBackground, m_cellLine, m_headerLine;
     int m_rowHeight = 16;
     int m_margin = 0;
     qreal m_pixelRatio = 1;
@@ -85,9 +88,9 @@ private:
     std::array<QRgb, 256> m_cellColours{};
 };
 
-// The main window's data table: a table view whose paint copies every visible cell from a
-// TCellTextCache and draws vertical grid lines, with the first `headerRows` rows drawn as fixed cells
-// (button face, lines on both sides). Changed rows repaint only their own band.
+// The main window's data table: a table view whose paint copies every visible cell, grid line
+// included, from a TCellTextCache: vertical grid lines, and the first `headerRows` rows drawn as
+// fixed cells (button face, lines on both sides). Changed rows repaint only their own band.
 class TDataGrid : public QTableView {
     Q_OBJECT
 public:
@@ -110,6 +113,6 @@ private:
     TCellTextCache m_cache;
     bool m_cacheValid = false;
     qreal m_cachePixelRatio = 0;
-    QColor m_gridColour;
+    bool m_cacheShowsGrid = true;
     qint64 m_paints = 0;
 };
