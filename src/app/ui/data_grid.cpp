@@ -124,6 +124,8 @@ QImage TCellTextCache::compose(const QString& text, int width) const {
     const int end = std::max(margin, columns - margin);
     const int top = m_inkTop, rows = m_inkBottom - m_inkTop;
     std::vector<uint8_t> coverage(size_t(columns) * size_t(rows), 0);
+    // Columns that got ink; the rest stays background.
+    int inkLeft = columns, inkRight = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
         // Glyph i starts where the painter puts it: the margin plus i advances, to a 64th of a pixel.
         const double x = (m_margin + double(i) * m_charWidth) * m_pixelRatio;
@@ -138,6 +140,8 @@ QImage TCellTextCache::compose(const QString& text, int width) const {
         const int origin = whole - GlyphPad;
         if (origin + mask.left >= end) break;
         const int from = std::max(mask.left, margin - origin), to = std::min(mask.right, end - origin);
+        inkLeft = std::min(inkLeft, origin + from);
+        inkRight = std::max(inkRight, origin + to);
         for (int y = std::max(mask.top, top); y < std::min(mask.bottom, top + rows); ++y) {
             const uint8_t* source = mask.coverage.data() + size_t(y * m_glyphWidth);
             uint8_t* target = coverage.data() + size_t((y - top) * columns + origin);
@@ -156,7 +160,7 @@ QImage TCellTextCache::compose(const QString& text, int width) const {
     for (int y = 0; y < rows; ++y) {
         auto* line = reinterpret_cast<QRgb*>(bits + (y + top) * stride);
         const uint8_t* c = coverage.data() + size_t(y * columns);
-        for (int x = 0; x < columns; ++x)
+        for (int x = inkLeft; x < inkRight; ++x)
             line[x] = m_cellColours[c[x]];
     }
     const QRgb gridLine = m_cellLine.rgb();
