@@ -105,6 +105,10 @@ bool TCellTextCache::composable(const QString& text) const {
            });
 }
 
+void TCellTextCache::SetCapacity(int images) {
+    m_images.setMaxCost(std::max(images, MinCapacity));
+}
+
 const QImage& TCellTextCache::Image(const QString& text, int width, bool header) {
     Key key{text, std::max(width, 1), header};
     if (QImage* image = m_images.object(key)) return *image;
@@ -273,6 +277,10 @@ void TDataGrid::paintEvent(QPaintEvent* event) {
     int lastColumn = columnAt(area.right());
     if (lastColumn < 0) lastColumn = columns - 1;
 
+    // Room for three screens of cells: what moved since the last paint is still there.
+    const int shownColumns = (columnAt(view->width() - 1) < 0 ? columns - 1 : columnAt(view->width() - 1)) -
+                             std::max(columnAt(0), 0) + 1;
+    m_cache.SetCapacity(3 * shownColumns * (view->height() / std::max(rowHeight(0), 1) + 2));
     const int imageHeight = m_cache.RowHeight();
     for (int r = 0; r < rows; ++r) {
         const int y = rowViewportPosition(r);

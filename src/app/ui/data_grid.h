@@ -16,8 +16,8 @@
 // cell cuts what does not fit at its margin.
 class TCellTextCache {
 public:
-    // Most images kept; the least recently drawn go first.
-    static constexpr int Capacity = 4000;
+    // Images kept at least; the least recently drawn go first.
+    static constexpr int MinCapacity = 1000;
 
     struct Colours {
         QColor text, cellBackground, headerBackground, cellLine, headerLine;
@@ -29,6 +29,8 @@ public:
     // in its last row). Valid until the next call.
     const QImage& Image(const QString& text, int width, bool header);
 
+    // Keeps at least this many images (the grid asks for a few screens of cells), and MinCapacity.
+    void SetCapacity(int images);
     int RowHeight() const { return m_rowHeight; }
     // Images drawn since the last Reset: texts that were not in the cache.
     int Misses() const { return m_misses; }
@@ -65,7 +67,7 @@ private:
     QImage compose(const QString& text, int width) const;
     QImage draw(const QString& text, int width, bool header) const;
 
-    QCache<Key, QImage> m_images{Capacity};
+    QCache<Key, QImage> m_images{MinCapacity};
     QFont m_font;
     QColor m_text, m_cellBackground, m_headerBackground, m_cellLine, m_headerLine;
     int m_rowHeight = 16;
