@@ -84,18 +84,18 @@ public:
         ::kill(pid_t(m_process.processId()), SIGTERM);
         m_process.waitForFinished(5000);
         qint64 sent = 0;
-        // "COMn sent N backlog-flushes F"
+        // "COMn sent N dropped D"
         for (const QByteArray& line : m_process.readAllStandardOutput().split('\n')) {
             const QList<QByteArray> parts = line.trimmed().split(' ');
             if (parts.size() < 3 || parts.at(1) != "sent") continue;
             sent += parts.at(2).toLongLong();
-            if (parts.size() >= 5) Flushes += parts.at(4).toLongLong();
+            if (parts.size() >= 5) Dropped += parts.at(4).toLongLong();
         }
         return sent;
     }
     QStringList Devices;
-    // Times the simulator threw away a backlog the host had left unread.
-    qint64 Flushes = 0;
+    // Replies the simulator's lines dropped because the host did not read them in time.
+    qint64 Dropped = 0;
 
 private:
     QProcess m_process;
@@ -161,7 +161,7 @@ struct Figures {
     qint64 misses = 0;
     qint64 decoded = 0;
     qint64 sent = 0;
-    qint64 flushes = 0;
+    qint64 dropped = 0;
 };
 
 struct Run {
@@ -246,7 +246,7 @@ Figures runWindow(const Run& run) {
         app.Acquisition().State.Closing = true;
     }
     fig.sent = sim.Stop();
-    fig.flushes = sim.Flushes;
+    fig.dropped = sim.Dropped;
     ClearComPortOverrides();
     fig.ok = true;
     return fig;
@@ -267,7 +267,7 @@ Figures runBareReader(double rate, int warmupMs, int seconds) {
     // "replies TOTAL window WINDOW cpu_us CPU"
     const QList<QByteArray> parts = reader.readAllStandardOutput().trimmed().split(' ');
     fig.sent = sim.Stop();
-    fig.flushes = sim.Flushes;
+    fig.dropped = sim.Dropped;
     if (parts.size() != 6) {
         fig.error =
             QStringLiteral("bare_reader: %1").arg(QString::fromLocal8Bit(reader.readAllStandardError()));
@@ -303,7 +303,8 @@ void print(double rate, const char* what, const Figures& f, int seconds, bool pa
         if (f.paints > 0) std::snprintf(texts, sizeof texts, "%.0f", double(f.misses) / double(f.paints));
     }
     QString verdict = f.decoded == f.sent ? QStringLiteral("none lost") : QStringLiteral("MISMATCH");
-    if (f.flushes > 0) verdict += QStringLiteral(" (%1 backlog flushes in the simulator)").arg(f.flushes);
+    if (f.dropped > 0)
+        verdict += QStringLiteral(" (%1 dropped by the simulator: not read in time)").arg(f.dropped);
     std::printf("%6.0f  %-32s  %6.2f  %9.1f  %8s  %9s  %9lld  %9lld  %s\n", rate, what, share, perReply,
                 paints, texts, static_cast<long long>(f.decoded), static_cast<long long>(f.sent),
                 qPrintable(verdict));
