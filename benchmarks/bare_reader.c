@@ -7,6 +7,8 @@
  * Prints one line: "replies TOTAL window WINDOW cpu_us CPU" where WINDOW replies arrived during the
  * SECONDS-long window and CPU is this process's user + system time in that window.
  */
+#include "reply_framer.h"
+
 #include <errno.h>
 #include <fcntl.h>
 #include <poll.h>
@@ -19,46 +21,6 @@
 #include <unistd.h>
 
 #define MAX_DEVICES 4
-
-struct framer {
-    int state;
-    int length;
-    int count;
-    unsigned sum;
-    long packets;
-};
-
-static void frame(struct framer* f, const unsigned char* bytes, ssize_t n) {
-    for (ssize_t i = 0; i < n; ++i) {
-        const unsigned char b = bytes[i];
-        switch (f->state) {
-        case 0:
-            if (b == 0x06 || b == 0x15) {
-                f->sum = b;
-                f->state = 1;
-            }
-            break;
-        case 1:
-            f->sum += b;
-            f->state = 2;
-            break;
-        case 2:
-            f->sum += b;
-            f->length = b;
-            f->count = 0;
-            f->state = b == 0 ? 4 : 3;
-            break;
-        case 3:
-            f->sum += b;
-            if (++f->count >= f->length) f->state = 4;
-            break;
-        default:
-            if (((f->sum + b) & 0xFF) == 0) ++f->packets;
-            f->state = 0;
-            break;
-        }
-    }
-}
 
 /* Request frame of a data command: start byte, length, code, rate, ethanol flag, checksum. */
 static void send_stream_request(int fd, unsigned char code, unsigned char rate) {
@@ -81,14 +43,14 @@ static long long cpu_us(void) {
            u.ru_stime.tv_usec;
 }
 
-static long total_packets(const struct framer* f, int n) {
+static long total_packets(const struct reply_framer* f, int n) {
     long sum = 0;
     for (int i = 0; i < n; ++i)
         sum += f[i].packets;
     return sum;
 }
 
-static void read_until(struct pollfd* fds, struct framer* f, int n, double end) {
+static void read_until(struct pollfd* fds, struct reply_framer* f, int n, double end) {
     unsigned char buf[4096];
     for (double t = now_s(); t < end; t = now_s()) {
         const int timeout = (int)((end - t) * 1000) + 1;
@@ -100,7 +62,7 @@ static void read_until(struct pollfd* fds, struct framer* f, int n, double end) 
         for (int i = 0; i < n; ++i) {
             if (!(fds[i].revents & POLLIN)) continue;
             const ssize_t got = read(fds[i].fd, buf, sizeof buf);
-            if (got > 0) frame(&f[i], buf, got);
+            if (got > 0) reply_framer_feed(&f[i], buf, (long)got);
         }
     }
 }
@@ -114,7 +76,7 @@ int main(int argc, char** argv) {
     const double seconds = atof(argv[2]);
     const int n = argc - 3;
     struct pollfd fds[MAX_DEVICES];
-    struct framer f[MAX_DEVICES];
+    struct reply_framer f[MAX_DEVICES];
     memset(f, 0, sizeof f);
     for (int i = 0; i < n; ++i) {
         const int fd = open(argv[3 + i], O_RDWR | O_NOCTTY | O_NONBLOCK);

@@ -15,6 +15,8 @@
 #include "bench_host.h"
 #include "paths.h"
 #include "radio_group.h"
+#include "reply_framer.h"
+#include "serial_comport.h"
 #include "shell.h"
 
 #include <QApplication>
@@ -102,6 +104,23 @@ private:
 };
 
 // Stands between the bench connections and the program's router, counting the data replies decoded.
+// The desktop program's serial port, counting the replies that reach it, apart from the bench link.
+class CountingPort : public SerialComPort {
+public:
+    using SerialComPort::SerialComPort;
+    long Received() const { return m_framer.packets; }
+
+protected:
+    int DeviceRead(uint8_t* buffer, int count) override {
+        const int n = SerialComPort::DeviceRead(buffer, count);
+        if (n > 0) reply_framer_feed(&m_framer, buffer, n);
+        return n;
+    }
+
+private:
+    reply_framer m_framer{};
+};
+
 class CountingHost final : public IBenchHost {
 public:
     explicit CountingHost(IBenchHost& inner) : m_in(inner) {}
@@ -160,6 +179,7 @@ struct Figures {
     qint64 paints = 0;
     qint64 misses = 0;
     qint64 decoded = 0;
+    qint64 received = -1; // replies that reached the ports (-1: not counted)
     qint64 sent = 0;
     qint64 dropped = 0;
 };
@@ -183,7 +203,12 @@ Figures runWindow(const Run& run) {
     for (int i = 0; i < 4; ++i)
         SetComPortOverride(i + 1, sim.Devices.at(i));
     {
-        TShell shell;
+        std::array<CountingPort*, 4> ports{};
+        TShell shell([&ports](int com) {
+            auto port = std::make_unique<CountingPort>(com);
+            ports[size_t(com - 1)] = port.get();
+            return port;
+        });
         TApp& app = shell.MainWindow();
         CountingHost host(shell.Router());
         for (int i = 0; i < 4; ++i)
@@ -242,6 +267,9 @@ Figures runWindow(const Run& run) {
         // The replies still on their way and the stop request's own reply.
         runEventLoop(1000);
         fig.decoded = host.DataReplies;
+        fig.received = 0;
+        for (const CountingPort* port : ports)
+            fig.received += port->Received();
         // No shutdown waits: the simulator is about to go.
         app.Acquisition().State.Closing = true;
     }
@@ -273,7 +301,7 @@ Figures runBareReader(double rate, int warmupMs, int seconds) {
             QStringLiteral("bare_reader: %1").arg(QString::fromLocal8Bit(reader.readAllStandardError()));
         return fig;
     }
-    fig.decoded = parts.at(1).toLongLong();
+    fig.decoded = fig.received = parts.at(1).toLongLong();
     fig.windowReplies = parts.at(3).toLongLong();
     fig.cpuUs = parts.at(5).toLongLong();
     fig.ok = true;
@@ -302,12 +330,17 @@ void print(double rate, const char* what, const Figures& f, int seconds, bool pa
         std::snprintf(paints, sizeof paints, "%.1f", double(f.paints) / seconds);
         if (f.paints > 0) std::snprintf(texts, sizeof texts, "%.0f", double(f.misses) / double(f.paints));
     }
-    QString verdict = f.decoded == f.sent ? QStringLiteral("none lost") : QStringLiteral("MISMATCH");
+    const qint64 received = f.received >= 0 ? f.received : f.decoded;
+    QString verdict =
+        received == f.sent ? QStringLiteral("none lost") : QStringLiteral("%1 LOST").arg(f.sent - received);
     if (f.dropped > 0)
         verdict += QStringLiteral(" (%1 dropped by the simulator: not read in time)").arg(f.dropped);
-    std::printf("%6.0f  %-32s  %6.2f  %9.1f  %8s  %9s  %9lld  %9lld  %s\n", rate, what, share, perReply,
-                paints, texts, static_cast<long long>(f.decoded), static_cast<long long>(f.sent),
-                qPrintable(verdict));
+    if (f.decoded < received)
+        verdict += QStringLiteral("; %1 received but not decoded (after the stop's reply)")
+                       .arg(received - f.decoded);
+    std::printf("%6.0f  %-32s  %6.2f  %9.1f  %8s  %9s  %9lld  %9lld  %9lld  %s\n", rate, what, share,
+                perReply, paints, texts, static_cast<long long>(f.decoded), static_cast<long long>(received),
+                static_cast<long long>(f.sent), qPrintable(verdict));
     std::fflush(stdout);
 }
 
@@ -366,12 +399,12 @@ int main(int argc, char** argv) {
 
     std::printf(
         "Four benches streaming $44, %d s measured after %.1f s of warm-up; CPU = user + system time of\n"
-        "the measuring process over the window (getrusage). Replies: decoded by the host over the whole\n"
-        "run / sent by the simulator. New texts: cell texts drawn afresh per paint (the rest are "
-        "copied).\n\n",
+        "the measuring process over the window (getrusage). Replies over the whole run: decoded by the\n"
+        "host, received at its ports, sent by the simulator. New texts: cell texts drawn afresh per "
+        "paint.\n\n",
         seconds, warmupMs / 1000.0);
-    std::printf("%6s  %-32s  %6s  %9s  %8s  %9s  %9s  %9s\n", "rate/s", "host", "CPU %", "us/reply",
-                "paints/s", "new texts", "decoded", "sent");
+    std::printf("%6s  %-32s  %6s  %9s  %8s  %9s  %9s  %9s  %9s\n", "rate/s", "host", "CPU %", "us/reply",
+                "paints/s", "new texts", "decoded", "received", "sent");
     for (double rate : rates) {
         if (floor) {
             QList<Figures> runs;
