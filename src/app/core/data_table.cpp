@@ -34,17 +34,23 @@ struct Sample {
     }
 };
 
-struct ColumnFormats {
-    const char* mean;  // printf format of the mean cell
-    const char* stdev; // printf format of the standard deviation cell
-    int naWidth;       // width of the cell shown when a one-sample block has no deviation
+// Width and decimals of a cell: whole counts are written without decimals (Precision unused).
+struct Format {
+    int width;
+    int precision;
 };
 
-Sample integerSample(qint64 value, const char* format) {
+struct ColumnFormats {
+    Format mean;  // the mean cell, as its column's samples are written
+    Format stdev; // the standard deviation cell, always with decimals
+    int naWidth;  // width of the cell shown when a one-sample block has no deviation
+};
+
+Sample integerSample(qint64 value, int width) {
     Sample s;
     s.kind = SumKind::Integer;
     s.integer = value;
-    s.text = Printf(format, static_cast<long long>(value));
+    s.text = FormatInteger(value, width);
     return s;
 }
 
@@ -56,11 +62,11 @@ Sample singleSample(float value, const QString& text) {
     return s;
 }
 
-Sample doubleSample(double value, const char* format) {
+Sample doubleSample(double value, Format format) {
     Sample s;
     s.kind = SumKind::Double;
     s.real = value;
-    s.text = Printf(format, value);
+    s.text = FormatFixed(value, format.width, format.precision);
     return s;
 }
 
@@ -98,7 +104,7 @@ const QString RelTimeHeader = QStringLiteral("  RTime   ");
 const QString BenchLabel = QStringLiteral("  Bn ");
 const QString PpmLabel = QStringLiteral("  [ppm]");
 
-constexpr const char* StdevFormat = "%10.4f";
+constexpr Format StdevFormat{10, 4};
 constexpr int StdevWidth = 10;
 
 // Formats of the mean and deviation cells of one column of a group.
@@ -106,21 +112,21 @@ ColumnFormats formatsOf(TColumnGroup group, int column, bool hcDivided) {
     switch (group) {
     case GroupDemodulatedIR:
         // The first channel's deviation is written without a width, as the counts are large.
-        return {"%8lld", column == 0 ? "%f" : StdevFormat, column == 0 ? 8 : StdevWidth};
+        return {{8, 0}, column == 0 ? Format{0, 6} : StdevFormat, column == 0 ? 8 : StdevWidth};
     case GroupOffset:
-        return {"%7lld", StdevFormat, StdevWidth};
+        return {{7, 0}, StdevFormat, StdevWidth};
     case GroupGasConcentration: {
-        static const char* const means[5] = {"%7.2f", "%7.3f", "%9.0f", "%7.2f", "%7.2f"};
-        return {column == 2 && hcDivided ? "%9.2f" : means[column], StdevFormat, StdevWidth};
+        static constexpr Format means[5] = {{7, 2}, {7, 3}, {9, 0}, {7, 2}, {7, 2}};
+        return {column == 2 && hcDivided ? Format{9, 2} : means[column], StdevFormat, StdevWidth};
     }
     case GroupMinMaxADC:
-        return {"%8lld", StdevFormat, StdevWidth};
+        return {{8, 0}, StdevFormat, StdevWidth};
     case GroupAmbTemp:
-        return {"%6.1f", StdevFormat, StdevWidth};
+        return {{6, 1}, StdevFormat, StdevWidth};
     case GroupPef:
-        return {"%6.3f", StdevFormat, StdevWidth};
+        return {{6, 3}, StdevFormat, StdevWidth};
     default: // temperatures, pressures, ambient pressure, raw NO and O2
-        return {"%6lld", StdevFormat, StdevWidth};
+        return {{6, 0}, StdevFormat, StdevWidth};
     }
 }
 
@@ -224,9 +230,17 @@ void TDataTable::clearRow(int row) {
     m_touchedLast = std::max(m_touchedLast, row);
 }
 
-void TDataTable::copyRow(int from, int to) {
-    for (int c = 0; c < ColumnCount; ++c)
-        SetCell(to, c, Cell(from, c));
+void TDataTable::scrollUp(int first, int last) {
+    // Each row's cells move one row up by swapping them along; what row first-1 held ends in row
+    // last, which is then cleared. Cells beyond the columns in use stay where they are.
+    for (int r = first; r <= last; ++r) {
+        QString* above = m_cells[r - 1].data();
+        QString* below = m_cells[r].data();
+        for (int c = 0; c < ColumnCount; ++c)
+            above[c].swap(below[c]);
+        markTouched(r - 1);
+    }
+    clearRow(last);
 }
 
 void TDataTable::clearSums(int bench) {
@@ -326,9 +340,7 @@ bool TDataTable::BuildRow(const std::array<TBench, 4>& benches, const TWindowSta
     if (averaged) {
         if (SampleRow >= RowCount - 1) {
             // Scroll the sample area: the oldest sample row is lost.
-            for (int r = AreaTop + 2; r <= SampleRow; ++r)
-                copyRow(r, r - 1);
-            clearRow(SampleRow);
+            scrollUp(AreaTop + 2, SampleRow);
         } else {
             ++SampleRow;
         }
@@ -339,16 +351,12 @@ bool TDataTable::BuildRow(const std::array<TBench, 4>& benches, const TWindowSta
             if (MeanRow < StatRow - 2) {
                 ++MeanRow;
             } else {
-                for (int r = 3; r <= MeanRow; ++r)
-                    copyRow(r, r - 1);
-                clearRow(MeanRow);
+                scrollUp(3, MeanRow);
             }
         }
     } else {
         if (MeanRow >= RowCount - 1) {
-            for (int r = 3; r <= MeanRow; ++r)
-                copyRow(r, r - 1);
-            clearRow(MeanRow);
+            scrollUp(3, MeanRow);
         } else {
             ++MeanRow;
         }
@@ -359,7 +367,7 @@ bool TDataTable::BuildRow(const std::array<TBench, 4>& benches, const TWindowSta
 
     for (int f = 0; f < 4; ++f) {
         if (f == FirstActive) {
-            if (AcceptColumn >= 0) SetCell(h, AcceptColumn, Printf("%6d", AcceptCounter));
+            if (AcceptColumn >= 0) SetCell(h, AcceptColumn, FormatInteger(AcceptCounter, 6));
             if (TimeColumn >= 0) SetCell(h, TimeColumn, timeStampText());
             if (RelTimeColumn >= 0) SetCell(h, RelTimeColumn, relativeTimeText());
             if (complete) {
@@ -398,7 +406,7 @@ const QString& TDataTable::relativeTimeText() {
     const qint64 elapsed = Clock().Seconds() - StartTime;
     if (m_relativeTimeText.isNull() || elapsed != m_relativeSeconds) {
         m_relativeSeconds = elapsed;
-        m_relativeTimeText = Printf("%10lld", static_cast<long long>(elapsed));
+        m_relativeTimeText = FormatInteger(elapsed, 10);
     }
     return m_relativeTimeText;
 }
@@ -407,6 +415,8 @@ void TDataTable::writeGroup(TColumnGroup group, int f, const TBench& b, const TW
                             bool complete, int mode, int n) {
     const int start = GroupStart[group][f];
     const int width = GroupWidths[group];
+    const auto inTable = [this](int row) { return row >= 0 && row < m_cells.size(); };
+    if (!inTable(h) || (complete && (!inTable(MeanRow) || !inTable(StatRow)))) return;
     const bool hcDivided = state.Settings.HCDivisorRadioGroup == Items::HCDivisor100;
     auto& sums = m_sums[group][f];
 
@@ -415,7 +425,7 @@ void TDataTable::writeGroup(TColumnGroup group, int f, const TBench& b, const TW
     switch (group) {
     case GroupDemodulatedIR:
         for (int c = 0; c < 4; ++c)
-            samples[c] = integerSample(demodValue(b, c), "%8lld");
+            samples[c] = integerSample(demodValue(b, c), 8);
         // A new offset reference: without averaging the current values.
         if (mode == Items::AverageNone && OffsetCapture[f]) {
             for (int c = 0; c < 4; ++c)
@@ -432,62 +442,64 @@ void TDataTable::writeGroup(TColumnGroup group, int f, const TBench& b, const TW
                 const auto ratio = static_cast<float>(double(demodValue(b, c)) / double(r));
                 value = static_cast<qint64>(std::trunc((1.0 - double(ratio)) * 10000.0));
             }
-            samples[c] = integerSample(value, "%7lld");
+            samples[c] = integerSample(value, 7);
         }
         break;
     case GroupGasConcentration: {
         const float co2 = scaled(b.Co2, 0.01);
         const float co = scaled(b.Co, 0.001);
         const float o2 = scaled(b.O2, 0.01);
-        samples[0] = singleSample(co2, Printf("%7.2f", double(co2)));
-        samples[1] = singleSample(co, Printf("%7.3f", double(co)));
+        samples[0] = singleSample(co2, FormatFixed(double(co2), 7, 2));
+        samples[1] = singleSample(co, FormatFixed(double(co), 7, 3));
         if (hcDivided) {
             const float hc = scaled(b.Hc, 0.01);
-            samples[2] = singleSample(hc, Printf("%9.2f", double(hc)));
+            samples[2] = singleSample(hc, FormatFixed(double(hc), 9, 2));
         } else {
-            samples[2] =
-                singleSample(static_cast<float>(b.Hc), Printf("%9lld", static_cast<long long>(b.Hc)));
+            samples[2] = singleSample(static_cast<float>(b.Hc), FormatInteger(b.Hc, 9));
         }
-        samples[3] = singleSample(o2, Printf("%7.2f", double(o2)));
-        samples[4] = singleSample(static_cast<float>(b.NO), Printf("%6d", b.NO));
+        samples[3] = singleSample(o2, FormatFixed(double(o2), 7, 2));
+        samples[4] = singleSample(static_cast<float>(b.NO), FormatInteger(b.NO, 6));
         break;
     }
     case GroupMinMaxADC:
         for (int c = 0; c < 4; ++c) {
-            samples[2 * c] = integerSample(b.MinAdc[c], "%8lld");
-            samples[2 * c + 1] = integerSample(b.MaxAdc[c], "%8lld");
+            samples[2 * c] = integerSample(b.MinAdc[c], 8);
+            samples[2 * c + 1] = integerSample(b.MaxAdc[c], 8);
         }
         break;
     case GroupTemperatures:
-        samples[0] = integerSample(narrow16(b.DetCelTemp), "%6lld");
-        samples[1] = integerSample(narrow16(b.DetSrcTemp), "%6lld");
-        samples[2] = integerSample(b.DetEthanolTemp, "%6lld");
+        samples[0] = integerSample(narrow16(b.DetCelTemp), 6);
+        samples[1] = integerSample(narrow16(b.DetSrcTemp), 6);
+        samples[2] = integerSample(b.DetEthanolTemp, 6);
         break;
     case GroupAmbTemp:
-        samples[0] = doubleSample(double(b.AmbientTemp), "%6.1f");
+        samples[0] = doubleSample(double(b.AmbientTemp), {6, 1});
         break;
     case GroupPressures:
-        samples[0] = integerSample(narrow16(b.AbsPressure), "%6lld");
-        samples[1] = integerSample(narrow16(b.GagePressure), "%6lld");
+        samples[0] = integerSample(narrow16(b.AbsPressure), 6);
+        samples[1] = integerSample(narrow16(b.GagePressure), 6);
         break;
     case GroupAmbPressure:
-        samples[0] = integerSample(narrow16(b.AmbPressure), "%6lld");
+        samples[0] = integerSample(narrow16(b.AmbPressure), 6);
         break;
     case GroupRawNoxO2:
-        samples[0] = integerSample(b.RawNO, "%6lld");
-        samples[1] = integerSample(b.RawO2, "%6lld");
+        samples[0] = integerSample(b.RawNO, 6);
+        samples[1] = integerSample(b.RawO2, 6);
         break;
     case GroupPef:
-        samples[0] = doubleSample(double(b.Pef), "%6.3f");
+        samples[0] = doubleSample(double(b.Pef), {6, 3});
         break;
     case ColumnGroupCount:
         return;
     }
 
+    // The group's columns lie within those in use, so its cells are written in place.
+    QString* sampleCells = m_cells[h].data() + start;
+    markTouched(h);
     for (int c = 0; c < width; ++c) {
-        const Sample& s = samples[c];
+        Sample& s = samples[c];
         ColumnSums& sum = sums[c];
-        SetCell(h, start + c, s.text);
+        sampleCells[c] = std::move(s.text);
         // Without averaging no block ever ends, so nothing is summed.
         if (mode == Items::AverageNone) continue;
         switch (s.kind) {
@@ -509,31 +521,40 @@ void TDataTable::writeGroup(TColumnGroup group, int f, const TBench& b, const TW
     if (!complete) return;
 
     const int count = std::max(n, 1);
+    QString* meanCells = m_cells[MeanRow].data() + start;
+    markTouched(MeanRow);
+    QString* deviationCells = nullptr;
+    if (mode == Items::AverageStdev) {
+        deviationCells = m_cells[StatRow].data() + start;
+        markTouched(StatRow);
+    }
     for (int c = 0; c < width; ++c) {
         const ColumnSums& sum = sums[c];
         const ColumnFormats fmt = formatsOf(group, c, hcDivided);
         QString mean;
         switch (samples[c].kind) {
         case SumKind::Integer:
-            mean = Printf(fmt.mean, static_cast<long long>(sum.integer / count));
+            mean = FormatInteger(sum.integer / count, fmt.mean.width);
             break;
         case SumKind::Single:
-            mean = Printf(fmt.mean, double(sum.single / static_cast<float>(count)));
+            mean = FormatFixed(double(sum.single / static_cast<float>(count)), fmt.mean.width,
+                               fmt.mean.precision);
             break;
         case SumKind::Double:
-            mean = Printf(fmt.mean, sum.real / count);
+            mean = FormatFixed(sum.real / count, fmt.mean.width, fmt.mean.precision);
             break;
         }
-        SetCell(MeanRow, start + c, mean);
-        if (mode == Items::AverageStdev) {
+        meanCells[c] = std::move(mean);
+        if (deviationCells) {
             QString deviation;
             if (sum.count < 2) {
                 // One sample has no spread: a marker that cannot be read as a measurement.
                 deviation = QStringLiteral("n/a").rightJustified(fmt.naWidth);
             } else {
-                deviation = Printf(fmt.stdev, std::sqrt(std::max(0.0, sum.m2 / (sum.count - 1))));
+                deviation = FormatFixed(std::sqrt(std::max(0.0, sum.m2 / (sum.count - 1))), fmt.stdev.width,
+                                        fmt.stdev.precision);
             }
-            SetCell(StatRow, start + c, deviation);
+            deviationCells[c] = std::move(deviation);
         }
     }
     // A new offset reference from the block means of the demodulated channels.

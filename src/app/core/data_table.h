@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVector>
+#include <algorithm>
 #include <array>
 #include <cstdint>
 
@@ -120,7 +121,12 @@ private:
     void ensureColumns(int columns);
     void clearAll();
     void clearRow(int row);
-    void copyRow(int from, int to);
+    // Moves the cells of rows first..last one row up (row first-1's are lost) and clears row last.
+    void scrollUp(int first, int last);
+    void markTouched(int row) {
+        m_touchedFirst = std::min(m_touchedFirst, row);
+        m_touchedLast = std::max(m_touchedLast, row);
+    }
     void clearSums(int bench);
     void writeGroup(TColumnGroup group, int bench, const TBench& b, const TWindowState& state, int row,
                     bool complete, int mode, int n);
