@@ -124,12 +124,20 @@ void TChart::buildPlot() {
                 &TChart::ExportDataClick);
         menu.exec(m_plot->mapToGlobal(at));
     });
-    // Strip charts at the line rate: plain lines draw several times faster than antialiased ones.
+    // Strip charts at the line rate: plain lines draw several times faster than antialiased ones, and
+    // without antialiasing a polyline per run of points draws faster than a line per segment.
     m_plot->setNotAntialiasedElements(QCP::aeAll);
-    m_plot->setPlottingHint(QCP::phFastPolylines, true);
+    m_plot->setPlottingHint(QCP::phFastPolylines, false);
     m_plot->setBackground(QBrush(m_desk));
-    // One paint buffer for every layer: each further buffer costs a clear and a blend per drawing.
+    // Two paint buffers: everything that only a change of the configuration changes (titles, legend,
+    // the value axes and their grid) shares the lower one; the lines, and the x axes whose labels
+    // scroll with them, have a layer of their own on top. New data redraw only that layer: the layout
+    // and the text of the lower one are not touched again (each further buffer would cost a clear and a
+    // blend per drawing).
     m_plot->layer(QStringLiteral("overlay"))->setMode(QCPLayer::lmLogical);
+    m_plot->addLayer(QStringLiteral("data"), m_plot->layer(QStringLiteral("overlay")), QCustomPlot::limAbove);
+    m_dataLayer = m_plot->layer(QStringLiteral("data"));
+    m_dataLayer->setMode(QCPLayer::lmBuffered);
 
     QCPLayoutGrid* grid = m_plot->plotLayout();
     QCPAxisRect* first = m_plot->axisRect();
@@ -158,6 +166,15 @@ void TChart::buildPlot() {
     QList<double> stretch;
     for (int i = 0; i < axes; ++i) {
         QCPAxisRect* r = i == 0 ? first : new QCPAxisRect(m_plot);
+        if (r != first) {
+            // A new rect and its axes start on the current layer: on the first rect's layers instead,
+            // every stacked axis draws in the same order (grid under the lines, axes over the grid).
+            r->setLayer(QStringLiteral("background"));
+            for (QCPAxis* axis : r->axes()) {
+                axis->setLayer(QStringLiteral("axes"));
+                axis->grid()->setLayer(QStringLiteral("grid"));
+            }
+        }
         grid->addElement(row++, 0, r);
         r->setMarginGroup(QCP::msLeft | QCP::msRight, margins);
         r->setBackground(Qt::white);
@@ -214,6 +231,16 @@ void TChart::buildPlot() {
         g->data()->set(points, true);
         m_graphs << g;
     }
+    // On the data layer, bottom to top: the x grid, the lines, the x axis drawn over their ends as
+    // before. Without point labels the x axis never changes and stays below.
+    if (m_pointLabelsOnAxis)
+        for (QCPAxisRect* r : m_rects)
+            r->axis(QCPAxis::atBottom)->grid()->setLayer(m_dataLayer);
+    for (QCPGraph* g : m_graphs)
+        g->setLayer(m_dataLayer);
+    if (m_pointLabelsOnAxis)
+        for (QCPAxisRect* r : m_rects)
+            r->axis(QCPAxis::atBottom)->setLayer(m_dataLayer);
     restoreRanges();
     applyStyles();
     applyInteractions();
@@ -299,7 +326,15 @@ void TChart::Redraw() {
     if (!m_dirty && m_data.Revision() == m_drawnRevision) return;
     syncData();
     syncLabels();
-    m_plot->replot();
+    if (m_dirty) {
+        m_plot->replot();
+    } else {
+        // Only the data changed: fresh x ticks for the labels that moved, then the data layer alone
+        // (QCustomPlot falls back to a whole replot when its buffers were invalidated, as by a resize).
+        for (QCPAxisRect* r : m_rects)
+            r->update(QCPLayoutElement::upPreparation);
+        m_dataLayer->replot();
+    }
     m_drawnRevision = m_data.Revision();
     m_dirty = false;
     m_sinceRedraw.start();

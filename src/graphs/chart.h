@@ -16,6 +16,7 @@ class QCPAxis;
 class QCPAxisRect;
 class QCPAxisTickerText;
 class QCPGraph;
+class QCPLayer;
 
 // The strip chart of the graph screens: subsets of equal point count in a TChartData window, drawn
 // as lines with a label under each point, on one left axis (and a right axis for the last subsets)
@@ -29,7 +30,7 @@ class QCPGraph;
 class TChart : public QWidget {
     Q_OBJECT
 public:
-    static constexpr int MaxRedrawHz = 25;
+    static constexpr int MaxRedrawHz = 12;
     enum class LineType { Plain };
 
     // One of the vertically stacked axes: its share of the height, its label and limits.
@@ -148,7 +149,8 @@ private:
 
     QCustomPlot* m_plot = nullptr;
     QList<QCPAxisRect*> m_rects;
-    QList<QCPGraph*> m_graphs; // by subset
+    QList<QCPGraph*> m_graphs;       // by subset
+    QCPLayer* m_dataLayer = nullptr; // the lines (and scrolling x axes), buffered apart
     QSharedPointer<QCPAxisTickerText> m_ticker;
     QTimer m_timer; // single shot, armed by changes
     QElapsedTimer m_sinceRedraw;

@@ -329,6 +329,72 @@ private slots:
         QVERIFY(messages[0].startsWith(QStringLiteral("The data could not be written to ")));
         QVERIFY(messages[1].startsWith(QStringLiteral("The image could not be written to ")));
     }
+    // New data redraw only the chart's data layer (lines and scrolling x axis); what that draws must
+    // be what a whole redraw draws, for a single axis with a right axis and for stacked axes.
+    void dataOnlyRedrawMatchesWholeRedraw_data() {
+        QTest::addColumn<bool>("stacked");
+        QTest::newRow("left and right axis") << false;
+        QTest::newRow("stacked axes") << true;
+    }
+    void dataOnlyRedrawMatchesWholeRedraw() {
+        QFETCH(bool, stacked);
+        TChart chart(QStringLiteral("chart"));
+        chart.resize(600, 400);
+        chart.SetSize(2, 130);
+        chart.SetMainTitle(QStringLiteral("Title"));
+        chart.SetXAxisLabel(QStringLiteral("Time"));
+        chart.SetPointLabelsOnAxis(true);
+        chart.SetLongTicks(true);
+        chart.SetSubsetColor(0, Qt::blue);
+        chart.SetSubsetColor(1, Qt::red);
+        if (stacked) {
+            chart.SetStackedAxes({{0.5, QStringLiteral("A"), 0, 100}, {0.5, QStringLiteral("B"), 0, 100}});
+        } else {
+            chart.SetRightAxisSubsets(1);
+            chart.SetManualY(0, 100);
+            chart.SetManualRY(0, 100);
+        }
+        chart.Reinitialize();
+        chart.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&chart));
+        auto append = [&](int from, int n) {
+            for (int i = from; i < from + n; ++i) {
+                const double v[2] = {50 + 40 * std::sin(i / 5.0), i % 3 == 0 ? std::nan("") : double(i % 90)};
+                chart.Data().AppendPoint(v, 2, QString::number(i / 7));
+            }
+        };
+        append(0, 130);
+        chart.Redraw();
+        const QImage before = chart.grab().toImage();
+        append(130, 12); // the lines move and the x labels scroll
+        const int redraws = chart.Redraws();
+        chart.Redraw();
+        QCOMPARE(chart.Redraws(), redraws + 1);
+        const QImage dataOnly = chart.grab().toImage();
+        QVERIFY(dataOnly != before);
+        chart.SetMarkDataPoints(false); // a style change: the next drawing is a whole one
+        chart.Redraw();
+        QCOMPARE(dataOnly, chart.grab().toImage());
+    }
+
+    // A hidden chart does not draw what arrives; shown again it draws once.
+    void hiddenChartDrawsOnlyWhenShown() {
+        TChart chart(QStringLiteral("chart"));
+        chart.SetSize(1, 130);
+        chart.Reinitialize();
+        chart.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&chart));
+        chart.hide();
+        const int redraws = chart.Redraws();
+        const double v = 1;
+        for (int i = 0; i < 50; ++i)
+            chart.Data().AppendPoint(&v, 1, QString());
+        QTest::qWait(3 * 1000 / TChart::MaxRedrawHz);
+        QCOMPARE(chart.Redraws(), redraws);
+        chart.show();
+        QTest::qWait(3 * 1000 / TChart::MaxRedrawHz);
+        QCOMPARE(chart.Redraws(), redraws + 1);
+    }
 };
 
 QTEST_MAIN(TestGasGraphScreens)

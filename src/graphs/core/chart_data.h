@@ -12,7 +12,8 @@
 // the window: the new points enter at the right and as many of the oldest leave at the left. The
 // points live in a ring buffer, so an append costs only the values it writes, never a move of the
 // window. Every change raises the revision, which the chart compares on its redraw timer: the bench
-// connection's calls only append here, the drawing happens later and at most 25 times a second.
+// connection's calls only append here, the drawing happens later and at most TChart::MaxRedrawHz times a
+// second.
 class TChartData {
 public:
     TChartData() = default;
